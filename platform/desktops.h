@@ -1,0 +1,29 @@
+#pragma once
+// Desktop objects of the process's window station.
+
+#include "platform/types.h"
+#include "platform/unique.h"
+
+#include <string>
+
+namespace platform {
+
+struct DesktopResult {
+    DesktopHandle handle; // zero on failure
+    ErrorCode error = kSuccess;
+};
+
+class Desktops {
+  public:
+    virtual ~Desktops() = default;
+    // OpenDesktopW(name, DF_ALLOWOTHERACCOUNTHOOK, not inheritable, GENERIC_ALL).
+    virtual DesktopResult Open(std::wstring const& name) = 0;
+    // CreateDesktopW(name, DF_ALLOWOTHERACCOUNTHOOK, GENERIC_ALL), inheritable handle.
+    virtual DesktopResult Create(std::wstring const& name) = 0;
+    virtual void Switch(DesktopHandle desktop) = 0;
+    virtual void Close(DesktopHandle desktop) = 0;
+};
+
+using UniqueDesktop = Unique<DesktopHandle, Desktops, &Desktops::Close>;
+
+} // namespace platform

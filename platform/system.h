@@ -1,0 +1,63 @@
+#pragma once
+// Process, environment, module and message-text services.
+
+#include "platform/types.h"
+
+#include <optional>
+#include <string>
+
+namespace platform {
+
+class System {
+  public:
+    virtual ~System() = default;
+    // The variable's value, or nothing when it is not set. Any length.
+    virtual std::optional<std::wstring> Environment(std::wstring const& name) = 0;
+    // The running program's full path; nothing when the system cannot give
+    // all of it.
+    virtual std::optional<std::wstring> ModulePath() = 0;
+    // CreateProcessW with a private writable copy of commandLine, handles
+    // inherited, NORMAL_PRIORITY_CLASS, started on the named desktop of this
+    // window station. The process and thread handles are closed at once.
+    virtual ErrorCode StartProcess(std::wstring const& commandLine,
+                                   std::wstring const& desktop) = 0;
+    virtual void Sleep(unsigned milliseconds) = 0;
+    // The system's text for an error code in the neutral language, as
+    // FormatMessageW gives it; nothing when the system has none.
+    virtual std::optional<std::wstring> ErrorText(ErrorCode code) = 0;
+    // A string resource of the program; empty when it is missing.
+    virtual std::wstring LoadString(ResourceId id) = 0;
+    // Whether the help file exists and the help viewer accepted it.
+    virtual bool LaunchHelp(std::wstring const& helpFile, std::uint32_t context) = 0;
+};
+
+} // namespace platform
+
+#include "platform/unique.h"
+
+namespace platform {
+
+class Dialog;
+
+// Process-wide user-interface objects: icons, menus and modal dialogs.
+class Ui {
+  public:
+    virtual ~Ui() = default;
+    // An icon resource of the program drawn for the given size.
+    virtual IconHandle LoadIcon(ResourceId id, IconSize size) = 0;
+    virtual void DestroyIcon(IconHandle icon) = 0;
+    virtual MenuHandle LoadMenu(ResourceId id) = 0;
+    virtual void DestroyMenu(MenuHandle menu) = 0;
+    virtual void SetDefaultItem(MenuHandle menu, int popupIndex, int itemPosition) = 0;
+    virtual bool AppendSeparator(MenuHandle menu) = 0;
+    virtual bool AppendItem(MenuHandle menu, CommandId id, std::wstring const& text) = 0;
+    virtual MessageId RegisterMessage(std::wstring const& name) = 0;
+    // Creates the dialog's window from its template and runs its modal loop
+    // until the dialog ends; returns the dialog's result.
+    virtual int RunModal(Dialog& dialog, WindowHandle owner) = 0;
+};
+
+using UniqueIcon = Unique<IconHandle, Ui, &Ui::DestroyIcon>;
+using UniqueMenu = Unique<MenuHandle, Ui, &Ui::DestroyMenu>;
+
+} // namespace platform
