@@ -1,0 +1,44 @@
+#include "platform/win32/native.h"
+#include "platform/win32/services.h"
+#include "platform/win32/unique_handle.h"
+
+#include <algorithm>
+
+#include <shellapi.h>
+
+namespace platform::win32 {
+namespace {
+
+// The first layout: every shell takes it, and its tip holds 63 characters.
+constexpr DWORD kNotifyIconDataSize = NOTIFYICONDATAW_V1_SIZE;
+constexpr std::size_t kTipCharacters = 64; // with the terminator
+
+// Each operation builds its own record. The icon is loaded for the call only:
+// the shell keeps a copy of its own.
+void Notify(DWORD operation, NotifyIcon const& icon) {
+    UniqueHicon const picture(icon.icon != 0 ? LoadProgramIcon(icon.icon, IconSize::Small)
+                                             : nullptr);
+    NOTIFYICONDATAW data{};
+    data.cbSize = kNotifyIconDataSize;
+    data.hWnd = ToNative(icon.window);
+    data.uID = icon.id;
+    data.uFlags = icon.flags;
+    data.uCallbackMessage = icon.callbackMessage;
+    data.hIcon = picture.get();
+    auto const tipLength = std::min(icon.tip.size(), kTipCharacters - 1);
+    icon.tip.copy(data.szTip, tipLength);
+    data.szTip[tipLength] = L'\0';
+    ::Shell_NotifyIconW(operation, &data);
+}
+
+} // namespace
+
+void Win32Tray::Add(NotifyIcon const& icon) {
+    Notify(NIM_ADD, icon);
+}
+
+void Win32Tray::Delete(NotifyIcon const& icon) {
+    Notify(NIM_DELETE, icon);
+}
+
+} // namespace platform::win32
