@@ -1,0 +1,119 @@
+#include "platform/win32/dialog_host.h"
+
+#include "platform/win32/native.h"
+#include "platform/win32/window.h"
+
+#include <memory>
+
+namespace platform::win32 {
+namespace {
+
+// The shell broadcasts this registered message when its taskbar, with the
+// notification area, has been created anew.
+constexpr wchar_t kTaskbarCreatedName[] = L"TaskbarCreated";
+// The callback message of the program's notification-area icons.
+constexpr UINT kTrayCallbackMessage = 0xA123;
+
+// What the dialog procedure keeps for one dialog box, from WM_INITDIALOG to
+// WM_NCDESTROY, in the box's GWLP_USERDATA.
+struct Host {
+    Dialog& dialog;
+    Win32Window window;
+};
+
+Host* HostOf(HWND box) {
+    return reinterpret_cast<Host*>(::GetWindowLongPtrW(box, GWLP_USERDATA));
+}
+
+// A copy running elevated would not get the shell's messages, which come from
+// a lower integrity level, unless it lets them through. The call exists from
+// Windows 7 on; where it is missing, the messages arrive anyway.
+void AllowShellMessages(HWND box) {
+    HMODULE const user32 = ::GetModuleHandleW(L"user32.dll");
+    if (user32 == nullptr) {
+        return;
+    }
+    auto const found = ::GetProcAddress(user32, "ChangeWindowMessageFilterEx");
+    if (found == nullptr) {
+        return;
+    }
+    using ChangeFilter = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+    // Through the generic function pointer type, which the compiler accepts
+    // as a cast between unrelated function types.
+    auto const changeFilter = reinterpret_cast<ChangeFilter>(reinterpret_cast<void (*)()>(found));
+    constexpr DWORD kAllow = 1; // MSGFLT_ALLOW
+    if (UINT const taskbarCreated = ::RegisterWindowMessageW(kTaskbarCreatedName);
+        taskbarCreated != 0) {
+        changeFilter(box, taskbarCreated, kAllow, nullptr);
+    }
+    changeFilter(box, kTrayCallbackMessage, kAllow, nullptr);
+}
+
+// The messages whose result a dialog procedure returns itself instead of
+// placing it in DWLP_MSGRESULT.
+bool ReturnsResultDirectly(UINT message) {
+    switch (message) {
+    case WM_CHARTOITEM:
+    case WM_COMPAREITEM:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_INITDIALOG:
+    case WM_QUERYDRAGICON:
+    case WM_VKEYTOITEM:
+        return true;
+    default:
+        return false;
+    }
+}
+
+INT_PTR OnInitDialog(HWND box, Dialog& dialog) {
+    std::unique_ptr<Host> host(new Host{dialog, Win32Window(box)});
+    ::SetWindowLongPtrW(box, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(host.get()));
+    dialog.Attach(&host.release()->window);
+    AllowShellMessages(box);
+    return dialog.OnInitDialog() ? TRUE : FALSE;
+}
+
+void OnNcDestroy(HWND box, Host* host) {
+    std::unique_ptr<Host> const owned(host);
+    ::SetWindowLongPtrW(box, GWLP_USERDATA, 0);
+    owned->dialog.Attach(nullptr);
+}
+
+INT_PTR CALLBACK DialogProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        return OnInitDialog(box, *reinterpret_cast<Dialog*>(lParam));
+    }
+    Host* const host = HostOf(box);
+    if (host == nullptr) {
+        return FALSE; // a message sent before WM_INITDIALOG, such as WM_SETFONT
+    }
+    if (message == WM_NCDESTROY) {
+        OnNcDestroy(box, host);
+        return FALSE;
+    }
+    Reply const reply = host->dialog.Handle(Message{message, wParam, lParam});
+    if (!reply.handled) {
+        return FALSE;
+    }
+    if (ReturnsResultDirectly(message)) {
+        return reply.value;
+    }
+    ::SetWindowLongPtrW(box, DWLP_MSGRESULT, reply.value);
+    return TRUE;
+}
+
+} // namespace
+
+int RunDialogModal(Dialog& dialog, HWND owner) {
+    return static_cast<int>(::DialogBoxParamW(ProgramModule(),
+                                              MAKEINTRESOURCEW(dialog.TemplateId()), owner,
+                                              &DialogProc, reinterpret_cast<LPARAM>(&dialog)));
+}
+
+} // namespace platform::win32
