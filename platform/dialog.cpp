@@ -65,7 +65,9 @@ void Dialog::EndWithOk() {
     window().EndDialog(kDialogResultOk);
 }
 
-void Dialog::EndWithCancel() { window().EndDialog(kDialogResultCancel); }
+void Dialog::EndWithCancel() {
+    window().EndDialog(kDialogResultCancel);
+}
 
 void Dialog::ShowHelp() {
     auto const path = system().ModulePath();

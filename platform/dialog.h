@@ -29,7 +29,9 @@ struct Reply {
 };
 
 inline constexpr Reply kDefaultHandling{};
-inline constexpr Reply Handled(std::intptr_t value = 0) { return Reply{true, value}; }
+inline constexpr Reply Handled(std::intptr_t value = 0) {
+    return Reply{true, value};
+}
 
 inline constexpr int kDialogResultOk = 1;
 inline constexpr int kDialogResultCancel = 2;
@@ -52,11 +54,13 @@ template <class T> struct MessageEntry {
     Reply (T::*handler)(Message const&) = nullptr;
 };
 
-template <class T> constexpr MessageEntry<T> OnMessage(MessageId id, Reply (T::*h)(Message const&)) {
+template <class T>
+constexpr MessageEntry<T> OnMessage(MessageId id, Reply (T::*h)(Message const&)) {
     return {id, 0, nullptr, h};
 }
 
-template <class T> constexpr MessageEntry<T> OnCommand(CommandId id, Reply (T::*h)(Message const&)) {
+template <class T>
+constexpr MessageEntry<T> OnCommand(CommandId id, Reply (T::*h)(Message const&)) {
     return {kWmCommand, id, nullptr, h};
 }
 

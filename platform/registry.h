@@ -25,8 +25,7 @@ class Registry {
     virtual ~Registry() = default;
     virtual KeyResult Open(RegistryRoot root, std::wstring const& path, std::uint32_t access) = 0;
     // RegCreateKeyExW, non-volatile, no class, no security attributes.
-    virtual KeyResult Create(RegistryRoot root, std::wstring const& path,
-                             std::uint32_t access) = 0;
+    virtual KeyResult Create(RegistryRoot root, std::wstring const& path, std::uint32_t access) = 0;
     // RegQueryValueExW into a buffer of bufferBytes; the type is not asked for.
     virtual ErrorCode Query(KeyHandle key, std::wstring const& name, std::uint32_t bufferBytes) = 0;
     // A REG_SZ value holding the text and its terminating null.

@@ -1,8 +1,11 @@
 #pragma once
 // Process, environment, module and message-text services.
 
+#include "platform/messages.h"
 #include "platform/types.h"
+#include "platform/unique.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -32,8 +35,6 @@ class System {
 };
 
 } // namespace platform
-
-#include "platform/unique.h"
 
 namespace platform {
 

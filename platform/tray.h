@@ -18,8 +18,8 @@ struct NotifyIcon {
     std::uint32_t id = 0;
     std::uint32_t flags = 0;
     MessageId callbackMessage = 0;
-    ResourceId icon = 0;  // an icon resource of the program, loaded at small icon size
-    std::wstring tip;     // cut to the 63 characters the layout holds
+    ResourceId icon = 0; // an icon resource of the program, loaded at small icon size
+    std::wstring tip;    // cut to the 63 characters the layout holds
 };
 
 class Tray {

@@ -1,0 +1,183 @@
+#include "app/switcher_dialog.h"
+
+#include "desktops/settings_file.h"
+#include "desktops/tray_icon_set.h"
+#include "options/about_dialog.h"
+#include "options/autostart_entry.h"
+#include "options/options_choice.h"
+#include "res/resource_ids.h"
+
+namespace quorvane {
+namespace {
+
+using platform::Message;
+using platform::Reply;
+using Self = SwitcherDialog;
+
+constexpr int kDesktopCombo = IDC_DESKTOP_COMBO;
+
+} // namespace
+
+SwitcherDialog::SwitcherDialog(platform::Os& os)
+    : Dialog(os.ui, os.system, IDD_OPTIONS),
+      appIcon(os.ui, os.ui.LoadIcon(IDI_APP, platform::IconSize::Large)),
+      appIconSmall(os.ui, os.ui.LoadIcon(IDI_APP, platform::IconSize::Small)), os_(os) {}
+
+Reply SwitcherDialog::Dispatch(Message const& message) {
+    static constexpr platform::MessageEntry<Self> kMessages[] = {
+        platform::OnMessage(platform::kWmSysCommand, &Self::OnSysCommand),
+        platform::OnMessage(platform::kWmPaint, &Self::OnPaint),
+        platform::OnMessage(platform::kWmQueryDragIcon, &Self::OnQueryDragIcon),
+        platform::OnCommand(platform::kIdOk, &Self::OnOptionsOk),
+        platform::OnCommand(platform::kIdCancel, &Self::OnHide),
+        platform::OnMessage(TrayNotify, &Self::OnTrayNotify),
+        platform::OnCommand(ID_EXIT, &Self::OnExit),
+        platform::OnMessage(platform::kWmTimer, &Self::OnTimer),
+        platform::OnCommand(ID_SHOW_OPTIONS, &Self::OnShowOptions),
+        platform::OnCommand(ID_ABOUT, &Self::OnAbout),
+        platform::OnRegisteredMessage(kTaskbarCreatedMessage, &Self::OnTaskbarCreated),
+    };
+    return DispatchThrough(*this, kMessages, message);
+}
+
+void SwitcherDialog::ExchangeData(platform::DataExchange& exchange) {
+    exchange.CheckBox(IDC_RUN_AT_STARTUP, runAtStartup);
+}
+
+bool SwitcherDialog::OnInitDialog() {
+    Dialog::OnInitDialog();
+    AddAboutToSystemMenu(os_.ui, os_.system, window());
+    window().SetIcon(platform::IconSize::Large, appIcon.get());
+    window().SetIcon(platform::IconSize::Small, appIconSmall.get());
+    trayMenu = platform::UniqueMenu(os_.ui, os_.ui.LoadMenu(IDR_TRAY_MENU));
+    os_.ui.SetDefaultItem(trayMenu.get(), kTrayMenuPopup, kTrayMenuDefaultItem);
+    FillDesktopChoices();
+    desktopCount = kDefaultDesktopCount;
+    ReadSettingsAtStart(os_, desktopCount, firstRun);
+    window().ComboSelect(kDesktopCombo, SelectionForCount(desktopCount));
+    // Written at once so that the copies started on new desktops find it.
+    WriteSettings(os_, window(), desktopCount);
+    window().SetTimer(StartupTimer, kStartupTimerMs);
+    return true;
+}
+
+void SwitcherDialog::FillDesktopChoices() {
+    for (auto const* choice : kDesktopChoices) {
+        window().ComboAddString(kDesktopCombo, choice);
+    }
+    window().ComboSelect(kDesktopCombo, 0);
+}
+
+Reply SwitcherDialog::OnTimer(Message const& message) {
+    if (message.wParam == StartupTimer) {
+        StartUp();
+    } else {
+        ResyncSettings(os_, window().Handle(), desktopCount);
+    }
+    return platform::kDefaultHandling;
+}
+
+void SwitcherDialog::StartUp() {
+    window().KillTimer(StartupTimer);
+    if (!firstRun) {
+        window().Show(platform::ShowCommand::Hide);
+    }
+    if (QueryAutostart(os_.registry)) {
+        runAtStartup = 1;
+    }
+    Rebuild(os_.tray, window().Handle(), desktopCount);
+    OpenAllDesktops(os_, window(), desktopHandles);
+    UpdateData(false);
+    window().SetTimer(SyncTimer, kSyncTimerMs);
+}
+
+Reply SwitcherDialog::OnOptionsOk(Message const&) {
+    auto const previousCount = desktopCount;
+    UpdateData(true);
+    desktopCount = CountFromSelection(window().ComboSelection(kDesktopCombo));
+    if (desktopCount != previousCount) {
+        Rebuild(os_.tray, window().Handle(), desktopCount);
+    }
+    if (runAtStartup == 1) {
+        RegisterAutostart(os_, window());
+    } else {
+        UnregisterAutostart(os_.registry);
+    }
+    window().Show(platform::ShowCommand::Hide);
+    WriteSettings(os_, window(), desktopCount);
+    return platform::Handled();
+}
+
+Reply SwitcherDialog::OnHide(Message const&) {
+    window().Show(platform::ShowCommand::Hide);
+    return platform::Handled();
+}
+
+Reply SwitcherDialog::OnShowOptions(Message const&) {
+    window().Show(platform::ShowCommand::Show);
+    return platform::Handled();
+}
+
+Reply SwitcherDialog::OnTrayNotify(Message const& message) {
+    auto const action =
+        ClassifyTrayNotify(message.wParam, static_cast<std::uintptr_t>(message.lParam));
+    if (action.kind == TrayAction::Kind::SwitchDesktop) {
+        SwitchTo(os_.desktops, desktopHandles, action.slot);
+    } else if (action.kind == TrayAction::Kind::ShowMenu) {
+        window().TrackPopup(trayMenu.get(), kTrayMenuPopup, kTrayMenuFlags,
+                            window().CursorPosition());
+    }
+    return platform::Handled(0);
+}
+
+Reply SwitcherDialog::OnTaskbarCreated(Message const&) {
+    // The shell has made its notification area anew (it restarted, or a new
+    // desktop's shell came up after this copy added its icons), so the
+    // icons it held are gone.
+    Rebuild(os_.tray, window().Handle(), desktopCount);
+    return platform::kDefaultHandling;
+}
+
+Reply SwitcherDialog::OnExit(Message const&) {
+    RemoveAll(os_.tray, window().Handle());
+    CloseDesktops(desktopHandles);
+    WriteSettings(os_, window(), desktopCount);
+    EndWithOk();
+    return platform::Handled();
+}
+
+Reply SwitcherDialog::OnSysCommand(Message const& message) {
+    if (!IsAboutCommand(message.wParam)) {
+        return platform::kDefaultHandling;
+    }
+    ShowAbout(os_.ui, os_.system, window().Handle());
+    return platform::Handled();
+}
+
+Reply SwitcherDialog::OnAbout(Message const&) {
+    ShowAbout(os_.ui, os_.system, window().Handle());
+    return platform::Handled();
+}
+
+Reply SwitcherDialog::OnQueryDragIcon(Message const&) {
+    return platform::Handled(static_cast<std::intptr_t>(appIcon.get().value));
+}
+
+Reply SwitcherDialog::OnPaint(Message const&) {
+    if (!window().IsMinimised()) {
+        return platform::kDefaultHandling;
+    }
+    DrawMinimisedIcon();
+    return platform::Handled();
+}
+
+void SwitcherDialog::DrawMinimisedIcon() {
+    auto surface = window().BeginPaint();
+    surface->EraseIconBackground();
+    auto const icon = window().IconMetrics();
+    auto const client = surface->ClientSize();
+    surface->DrawIcon(appIcon.get(),
+                      {(client.width - icon.width + 1) / 2, (client.height - icon.height + 1) / 2});
+}
+
+} // namespace quorvane

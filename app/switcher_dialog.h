@@ -1,0 +1,56 @@
+#pragma once
+// The program's one window: the options dialog, the receiver of the tray
+// icons' messages, and the owner of everything that changes while it runs.
+
+#include "desktops/desktop_set.h"
+#include "platform/dialog.h"
+#include "platform/os.h"
+
+namespace quorvane {
+
+inline constexpr platform::TimerId StartupTimer = 0x111;
+inline constexpr platform::TimerId SyncTimer = 0x222;
+// Lets the window finish appearing before the deferred start-up work.
+inline constexpr unsigned kStartupTimerMs = 5;
+inline constexpr unsigned kSyncTimerMs = 3000;
+
+class SwitcherDialog : public platform::Dialog {
+  public:
+    explicit SwitcherDialog(platform::Os& os);
+
+    bool OnInitDialog() override;
+
+    platform::UniqueMenu trayMenu;
+    int desktopCount = 2;
+    DesktopHandles desktopHandles;
+    platform::UniqueIcon appIcon;
+    platform::UniqueIcon appIconSmall;
+    int runAtStartup = 0;
+    // Until a settings file is found at start: the first run keeps the window up.
+    bool firstRun = true;
+
+  protected:
+    platform::Reply Dispatch(platform::Message const& message) override;
+    void ExchangeData(platform::DataExchange& exchange) override;
+
+  private:
+    platform::Reply OnSysCommand(platform::Message const& message);
+    platform::Reply OnPaint(platform::Message const& message);
+    platform::Reply OnQueryDragIcon(platform::Message const& message);
+    platform::Reply OnOptionsOk(platform::Message const& message);
+    platform::Reply OnHide(platform::Message const& message);
+    platform::Reply OnTrayNotify(platform::Message const& message);
+    platform::Reply OnExit(platform::Message const& message);
+    platform::Reply OnTimer(platform::Message const& message);
+    platform::Reply OnShowOptions(platform::Message const& message);
+    platform::Reply OnAbout(platform::Message const& message);
+    platform::Reply OnTaskbarCreated(platform::Message const& message);
+
+    void FillDesktopChoices();
+    void StartUp();
+    void DrawMinimisedIcon();
+
+    platform::Os& os_;
+};
+
+} // namespace quorvane

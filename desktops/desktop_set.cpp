@@ -1,0 +1,84 @@
+#include "desktops/desktop_set.h"
+
+#include "app/error_report.h"
+#include "desktops/desktop_table.h"
+
+namespace quorvane {
+namespace {
+
+constexpr int kFirstCreatedSlot = 2;
+
+void OpenDefaultDesktop(platform::Os& os, platform::Window& owner,
+                        platform::UniqueDesktop& handle) {
+    auto const opened = os.desktops.Open(Slot(1).object);
+    if (!opened.handle) {
+        ErrorReport(os.system, owner, opened.error);
+        return;
+    }
+    handle = platform::UniqueDesktop(os.desktops, opened.handle);
+}
+
+void OpenOrCreateDesktop(platform::Os& os, platform::Window& owner, std::wstring const& name,
+                         platform::UniqueDesktop& handle) {
+    if (auto const opened = os.desktops.Open(name); opened.handle) {
+        handle = platform::UniqueDesktop(os.desktops, opened.handle);
+        return;
+    }
+    auto const created = os.desktops.Create(name);
+    if (!created.handle) {
+        ErrorReport(os.system, owner, created.error);
+        return;
+    }
+    handle = platform::UniqueDesktop(os.desktops, created.handle);
+    ShellLauncher(os, owner, name);
+}
+
+} // namespace
+
+void OpenAllDesktops(platform::Os& os, platform::Window& owner, DesktopHandles& handles) {
+    OpenDefaultDesktop(os, owner, handles[0]);
+    for (int slot = kFirstCreatedSlot; slot <= kSlotCount; ++slot) {
+        OpenOrCreateDesktop(os, owner, Slot(slot).object,
+                            handles[static_cast<std::size_t>(slot - 1)]);
+    }
+}
+
+std::wstring QuotedCommandLine(std::wstring const& path) {
+    return L"\"" + path + L"\"";
+}
+
+std::wstring ShellCommandLine(platform::System& system) {
+    auto const folder = system.Environment(kShellFolderVariable).value_or(kDefaultShellFolder);
+    return QuotedCommandLine(folder + kShellFile);
+}
+
+void ShellLauncher(platform::Os& os, platform::Window& owner, std::wstring const& desktop) {
+    if (auto const error = os.system.StartProcess(ShellCommandLine(os.system), desktop);
+        error != platform::kSuccess) {
+        ErrorReport(os.system, owner, error);
+        FailureLog(os.files, kShellFailureLogText);
+    }
+    os.system.Sleep(kShellStartPauseMs);
+    // A path the system could not give in full would start the wrong file;
+    // the copy is then simply not started, as when its start fails.
+    if (auto const self = os.system.ModulePath()) {
+        os.system.StartProcess(QuotedCommandLine(*self), desktop);
+    }
+}
+
+void SwitchTo(platform::Desktops& desktops, DesktopHandles const& handles, int slot) {
+    if (slot < 1 || slot > kSlotCount) {
+        return;
+    }
+    if (auto const handle = handles[static_cast<std::size_t>(slot - 1)].get()) {
+        desktops.Switch(handle);
+    }
+}
+
+void CloseDesktops(DesktopHandles& handles) {
+    for (int slot = kFirstCreatedSlot; slot <= kSlotCount; ++slot) {
+        handles[static_cast<std::size_t>(slot - 1)].reset();
+    }
+}
+
+} // namespace quorvane

@@ -1,0 +1,44 @@
+#pragma once
+// Opening and creating the four desktops, equipping new ones with a shell and
+// a copy of the program, switching between them and closing them.
+
+#include "platform/desktops.h"
+#include "platform/os.h"
+#include "platform/window.h"
+
+#include <array>
+#include <string>
+
+namespace quorvane {
+
+// One handle per slot; element 0 is slot 1 ("Default").
+using DesktopHandles = std::array<platform::UniqueDesktop, 4>;
+
+inline constexpr wchar_t kShellFolderVariable[] = L"SystemRoot";
+inline constexpr wchar_t kDefaultShellFolder[] = L"C:\\WINDOWS";
+inline constexpr wchar_t kShellFile[] = L"\\explorer.exe";
+inline constexpr wchar_t kShellFailureLogText[] = L"Can't run explorer";
+// Gives a new desktop's shell time to start before the copy of the program
+// that will put its icons in that shell's notification area.
+inline constexpr unsigned kShellStartPauseMs = 3000;
+
+// Opens "Default" and opens or creates the other three, equipping each
+// desktop this call created. Failures are reported and the next slot follows.
+void OpenAllDesktops(platform::Os& os, platform::Window& owner, DesktopHandles& handles);
+
+// Starts the shell and then a copy of this program on the named desktop.
+void ShellLauncher(platform::Os& os, platform::Window& owner, std::wstring const& desktop);
+
+// A path in double quotes, so a space in it cannot start another program.
+std::wstring QuotedCommandLine(std::wstring const& path);
+
+// The shell's command line, from the Windows folder of this session.
+std::wstring ShellCommandLine(platform::System& system);
+
+// Makes the slot's desktop the input desktop; a slot that failed to open does nothing.
+void SwitchTo(platform::Desktops& desktops, DesktopHandles const& handles, int slot);
+
+// Closes slots 2 to 4. Slot 1 stays open as long as the program runs.
+void CloseDesktops(DesktopHandles& handles);
+
+} // namespace quorvane

@@ -1,0 +1,40 @@
+#pragma once
+// The notification-area icons: one per offered desktop, each a way back to
+// that desktop and to the program's menu.
+
+#include "platform/messages.h"
+#include "platform/tray.h"
+#include "platform/types.h"
+
+#include <cstdint>
+
+namespace quorvane {
+
+// The tray icons' callback message; other copies and the icons themselves
+// carry this number.
+inline constexpr platform::MessageId TrayNotify = 0xA123;
+inline constexpr std::uint32_t kTrayIconFlags =
+    platform::kNifMessage | platform::kNifIcon | platform::kNifTip;
+// The shell broadcasts this when its notification area is created anew.
+inline constexpr wchar_t kTaskbarCreatedMessage[] = L"TaskbarCreated";
+inline constexpr int kTrayMenuPopup = 0;
+inline constexpr int kTrayMenuDefaultItem = 0;
+inline constexpr unsigned kTrayMenuFlags = platform::kTpmRightButton | platform::kTpmRightAlign;
+
+// Replaces the icons with those of slots 1 to newCount: always removes all
+// four first, then adds from the highest slot down.
+void Rebuild(platform::Tray& tray, platform::WindowHandle window, int newCount);
+
+// Removes the icons of all four slots.
+void RemoveAll(platform::Tray& tray, platform::WindowHandle window);
+
+// What a mouse message over an icon asks for.
+struct TrayAction {
+    enum class Kind { None, SwitchDesktop, ShowMenu };
+    Kind kind = Kind::None;
+    int slot = 0; // for SwitchDesktop
+};
+
+TrayAction ClassifyTrayNotify(std::uintptr_t iconId, std::uintptr_t mouseMessage);
+
+} // namespace quorvane
