@@ -1,0 +1,149 @@
+// Opening, creating and equipping desktops; switching and closing them.
+
+#include "desktops/desktop_set.h"
+#include "fakes/fake_os.h"
+
+#include <gmock/gmock.h>
+
+namespace {
+
+using ::testing::ElementsAre;
+
+class DesktopSetTest : public ::testing::Test {
+  protected:
+    fakes::FakeOs fake;
+    quorvane::DesktopHandles handles;
+    void OpenAll() { quorvane::OpenAllDesktops(fake.os, fake.window, handles); }
+};
+
+TEST_F(DesktopSetTest, MissingDesktopsAreCreatedAndEachGetsAShellThenACopy) {
+    OpenAll();
+    EXPECT_THAT(
+        fake.log.calls,
+        ElementsAre("OpenDesktop Default", "OpenDesktop Desktop II", "CreateDesktop Desktop II",
+                    "StartProcess \"C:\\windows\\explorer.exe\" @ Desktop II", "Sleep 3000",
+                    "StartProcess \"C:\\Program Files\\Quorvane\\Quorvane.exe\" @ Desktop II",
+                    "OpenDesktop Desktop III", "CreateDesktop Desktop III",
+                    "StartProcess \"C:\\windows\\explorer.exe\" @ Desktop III", "Sleep 3000",
+                    "StartProcess \"C:\\Program Files\\Quorvane\\Quorvane.exe\" @ Desktop III",
+                    "OpenDesktop Desktop IV", "CreateDesktop Desktop IV",
+                    "StartProcess \"C:\\windows\\explorer.exe\" @ Desktop IV", "Sleep 3000",
+                    "StartProcess \"C:\\Program Files\\Quorvane\\Quorvane.exe\" @ Desktop IV"));
+    for (auto const& handle : handles) {
+        EXPECT_TRUE(handle);
+    }
+}
+
+TEST_F(DesktopSetTest, ExistingDesktopsGetNothingMoreAndNoPause) {
+    fake.desktops.existing = {L"Default", L"Desktop II", L"Desktop III", L"Desktop IV"};
+    OpenAll();
+    EXPECT_THAT(fake.log.calls, ElementsAre("OpenDesktop Default", "OpenDesktop Desktop II",
+                                            "OpenDesktop Desktop III", "OpenDesktop Desktop IV"));
+}
+
+TEST_F(DesktopSetTest, OnlyTheDesktopsThatAreMissingAreEquipped) {
+    fake.desktops.existing = {L"Default", L"Desktop II", L"Desktop IV"};
+    OpenAll();
+    EXPECT_EQ(fake.log.Matching("CreateDesktop"),
+              std::vector<std::string>{"CreateDesktop Desktop III"});
+    EXPECT_EQ(fake.log.Matching("StartProcess").size(), 2u);
+    EXPECT_EQ(fake.log.Matching("Sleep").size(), 1u);
+}
+
+TEST_F(DesktopSetTest, DefaultThatCannotBeOpenedIsReportedAndTheRestGoesOn) {
+    fake.desktops.openFailures[L"Default"] = 5;
+    OpenAll();
+    ASSERT_EQ(fake.window.boxes.size(), 1u);
+    EXPECT_EQ(fake.window.boxes[0].text, L"Access is denied.\r\n");
+    EXPECT_EQ(fake.window.boxes[0].caption, L"Error");
+    EXPECT_FALSE(handles[0]);
+    EXPECT_TRUE(handles[1] && handles[2] && handles[3]);
+}
+
+TEST_F(DesktopSetTest, ADesktopThatCannotBeCreatedIsReportedAndSkipped) {
+    fake.desktops.createFailures[L"Desktop III"] = 8;
+    OpenAll();
+    ASSERT_EQ(fake.window.boxes.size(), 1u);
+    EXPECT_EQ(fake.window.boxes[0].text, L"Unknown error 8 (0x00000008).");
+    EXPECT_FALSE(handles[2]);
+    EXPECT_TRUE(handles[3]);
+    EXPECT_EQ(fake.log.Matching("StartProcess").size(), 4u) << "no shell for a desktop not made";
+}
+
+TEST_F(DesktopSetTest, AShellThatCannotStartIsReportedLoggedAndTheCopyStillStarts) {
+    fake.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
+    fake.system.startFailures[L"\"C:\\windows\\explorer.exe\""] = 2;
+    OpenAll();
+    ASSERT_EQ(fake.window.boxes.size(), 1u);
+    EXPECT_EQ(fake.window.boxes[0].text, L"The system cannot find the file specified.\r\n");
+    EXPECT_EQ(fake.files.files[L"d:\\logs.txt"], "Can't run explorer\r\r\n");
+    EXPECT_THAT(
+        fake.log.Matching("S"),
+        ElementsAre("StartProcess \"C:\\windows\\explorer.exe\" @ Desktop IV", "Sleep 3000",
+                    "StartProcess \"C:\\Program Files\\Quorvane\\Quorvane.exe\" @ Desktop IV"));
+}
+
+TEST_F(DesktopSetTest, NoDriveForTheLogStillShowsTheBoxAndGoesOn) {
+    fake.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
+    fake.system.startFailures[L"\"C:\\windows\\explorer.exe\""] = 2;
+    fake.files.writeFailures[L"d:\\logs.txt"] = 3;
+    OpenAll();
+    EXPECT_EQ(fake.window.boxes.size(), 1u);
+    EXPECT_EQ(fake.log.Matching("StartProcess").size(), 2u);
+}
+
+TEST_F(DesktopSetTest, WithoutSystemRootTheShellComesFromCWindows) {
+    fake.system.environment.erase(L"SystemRoot");
+    EXPECT_EQ(quorvane::ShellCommandLine(fake.system), L"\"C:\\WINDOWS\\explorer.exe\"");
+}
+
+TEST_F(DesktopSetTest, PathsWithSpacesAreQuotedSoNoOtherProgramStarts) {
+    fake.system.environment[L"SystemRoot"] = L"C:\\My Windows";
+    fake.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
+    OpenAll();
+    EXPECT_THAT(
+        fake.log.Matching("StartProcess"),
+        ElementsAre("StartProcess \"C:\\My Windows\\explorer.exe\" @ Desktop IV",
+                    "StartProcess \"C:\\Program Files\\Quorvane\\Quorvane.exe\" @ Desktop IV"));
+}
+
+TEST_F(DesktopSetTest, AVeryLongSystemRootIsPassedWholeAndItsFailureReported) {
+    std::wstring const longFolder(40000, L'x');
+    fake.system.environment[L"SystemRoot"] = longFolder;
+    fake.system.startFailures[L"\"" + longFolder + L"\\explorer.exe\""] = 206;
+    fake.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
+    OpenAll();
+    EXPECT_EQ(fake.window.boxes.size(), 1u);
+    EXPECT_EQ(fake.files.files[L"d:\\logs.txt"], "Can't run explorer\r\r\n");
+}
+
+TEST_F(DesktopSetTest, AModulePathTheSystemCannotGiveStartsNoCopy) {
+    fake.system.modulePath.reset();
+    fake.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
+    OpenAll();
+    EXPECT_THAT(fake.log.Matching("StartProcess"),
+                ElementsAre("StartProcess \"C:\\windows\\explorer.exe\" @ Desktop IV"));
+    EXPECT_TRUE(fake.window.boxes.empty());
+}
+
+TEST_F(DesktopSetTest, SwitchingUsesTheSlotsHandleAndIgnoresMissingOnes) {
+    fake.desktops.createFailures[L"Desktop IV"] = 5;
+    OpenAll();
+    fake.log.calls.clear();
+    for (int slot = 0; slot <= 5; ++slot) {
+        quorvane::SwitchTo(fake.desktops, handles, slot);
+    }
+    EXPECT_THAT(fake.log.calls, ElementsAre("SwitchDesktop Default", "SwitchDesktop Desktop II",
+                                            "SwitchDesktop Desktop III"));
+}
+
+TEST_F(DesktopSetTest, ClosingLeavesDefaultOpenAndSkipsFailedSlots) {
+    fake.desktops.createFailures[L"Desktop III"] = 5;
+    OpenAll();
+    fake.log.calls.clear();
+    quorvane::CloseDesktops(handles);
+    EXPECT_THAT(fake.log.calls, ElementsAre("CloseDesktop Desktop II", "CloseDesktop Desktop IV"));
+    EXPECT_TRUE(handles[0]);
+}
+
+} // namespace

@@ -1,0 +1,345 @@
+#include "fakes/fake_os.h"
+
+namespace fakes {
+namespace {
+
+std::string Hex(std::uint32_t value) {
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    do {
+        text.insert(text.begin(), kDigits[value & 0xFu]);
+        value >>= 4;
+    } while (value != 0);
+    return "0x" + text;
+}
+
+} // namespace
+
+// Desktops
+
+platform::DesktopHandle FakeDesktops::NewHandle(std::wstring const& name) {
+    next_ += 4;
+    handles_[next_] = name;
+    ++openHandles;
+    return platform::DesktopHandle{next_};
+}
+
+platform::DesktopResult FakeDesktops::Open(std::wstring const& name) {
+    log_.Add("OpenDesktop " + Narrow(name));
+    if (auto failure = openFailures.find(name); failure != openFailures.end()) {
+        return {{}, failure->second};
+    }
+    if (!existing.contains(name)) {
+        return {{}, kFileNotFound};
+    }
+    return {NewHandle(name), 0};
+}
+
+platform::DesktopResult FakeDesktops::Create(std::wstring const& name) {
+    log_.Add("CreateDesktop " + Narrow(name));
+    if (auto failure = createFailures.find(name); failure != createFailures.end()) {
+        return {{}, failure->second};
+    }
+    existing.insert(name);
+    return {NewHandle(name), 0};
+}
+
+void FakeDesktops::Switch(platform::DesktopHandle desktop) {
+    log_.Add("SwitchDesktop " + NameOf(desktop));
+}
+
+void FakeDesktops::Close(platform::DesktopHandle desktop) {
+    log_.Add("CloseDesktop " + NameOf(desktop));
+    handles_.erase(desktop.value);
+    --openHandles;
+}
+
+std::string FakeDesktops::NameOf(platform::DesktopHandle desktop) const {
+    auto found = handles_.find(desktop.value);
+    return found == handles_.end() ? "?" : Narrow(found->second);
+}
+
+// System
+
+std::optional<std::wstring> FakeSystem::Environment(std::wstring const& name) {
+    auto found = environment.find(name);
+    return found == environment.end() ? std::nullopt : std::optional(found->second);
+}
+
+std::optional<std::wstring> FakeSystem::ModulePath() {
+    return modulePath;
+}
+
+platform::ErrorCode FakeSystem::StartProcess(std::wstring const& commandLine,
+                                             std::wstring const& desktop) {
+    log_.Add("StartProcess " + Narrow(commandLine) + " @ " + Narrow(desktop));
+    auto failure = startFailures.find(commandLine);
+    return failure == startFailures.end() ? 0 : failure->second;
+}
+
+void FakeSystem::Sleep(unsigned milliseconds) {
+    log_.Add("Sleep " + std::to_string(milliseconds));
+}
+
+std::optional<std::wstring> FakeSystem::ErrorText(platform::ErrorCode code) {
+    auto found = errorTexts.find(code);
+    return found == errorTexts.end() ? std::nullopt : std::optional(found->second);
+}
+
+std::wstring FakeSystem::LoadString(platform::ResourceId id) {
+    auto found = strings.find(id);
+    return found == strings.end() ? std::wstring() : found->second;
+}
+
+bool FakeSystem::LaunchHelp(std::wstring const& helpFile, std::uint32_t context) {
+    log_.Add("LaunchHelp " + Narrow(helpFile) + " " + Hex(context));
+    return helpAvailable;
+}
+
+// Ui
+
+platform::IconHandle FakeUi::LoadIcon(platform::ResourceId id, platform::IconSize size) {
+    log_.Add("LoadIcon " + std::to_string(id) +
+             (size == platform::IconSize::Small ? " small" : " large"));
+    ++liveIcons;
+    return platform::IconHandle{++next_};
+}
+
+void FakeUi::DestroyIcon(platform::IconHandle) {
+    --liveIcons;
+}
+
+platform::MenuHandle FakeUi::LoadMenu(platform::ResourceId id) {
+    log_.Add("LoadMenu " + std::to_string(id));
+    ++liveMenus;
+    return platform::MenuHandle{++next_};
+}
+
+void FakeUi::DestroyMenu(platform::MenuHandle) {
+    --liveMenus;
+}
+
+void FakeUi::SetDefaultItem(platform::MenuHandle, int popupIndex, int itemPosition) {
+    log_.Add("SetDefaultItem " + std::to_string(popupIndex) + " " + std::to_string(itemPosition));
+}
+
+bool FakeUi::AppendSeparator(platform::MenuHandle menu) {
+    log_.Add("AppendSeparator " + Hex(static_cast<std::uint32_t>(menu.value)));
+    return true;
+}
+
+bool FakeUi::AppendItem(platform::MenuHandle menu, platform::CommandId id,
+                        std::wstring const& text) {
+    log_.Add("AppendItem " + Hex(static_cast<std::uint32_t>(menu.value)) + " " + Hex(id) + " " +
+             Narrow(text));
+    return true;
+}
+
+platform::MessageId FakeUi::RegisterMessage(std::wstring const& name) {
+    return name == L"TaskbarCreated" ? kTaskbarCreated : 0;
+}
+
+int FakeUi::RunModal(platform::Dialog& dialog, platform::WindowHandle owner) {
+    log_.Add("RunModal " + std::to_string(dialog.TemplateId()) + " owner " +
+             Hex(static_cast<std::uint32_t>(owner.value)));
+    if (duringModal) {
+        duringModal();
+    }
+    return platform::kDialogResultOk;
+}
+
+// Files
+
+platform::FileRead FakeFiles::ReadPrefix(std::wstring const& path, std::size_t maxBytes) {
+    log_.Add("ReadFile " + Narrow(path));
+    largestRead = std::max(largestRead, maxBytes);
+    if (auto failure = readFailures.find(path); failure != readFailures.end()) {
+        return {false, failure->second, {}};
+    }
+    auto found = files.find(path);
+    if (found == files.end()) {
+        return {false, kFileNotFound, {}};
+    }
+    return {true, 0, found->second.substr(0, maxBytes)};
+}
+
+platform::ErrorCode FakeFiles::Replace(std::wstring const& path, std::string const& bytes) {
+    log_.Add("WriteFile " + Narrow(path));
+    if (auto failure = writeFailures.find(path); failure != writeFailures.end()) {
+        return failure->second;
+    }
+    files[path] = bytes;
+    return 0;
+}
+
+platform::ErrorCode FakeFiles::Append(std::wstring const& path, std::string const& bytes) {
+    log_.Add("AppendFile " + Narrow(path));
+    if (auto failure = writeFailures.find(path); failure != writeFailures.end()) {
+        return failure->second;
+    }
+    files[path] += bytes;
+    return 0;
+}
+
+void FakeFiles::CreateFolder(std::wstring const& path) {
+    log_.Add("CreateFolder " + Narrow(path));
+    folders.insert(path);
+}
+
+// Registry
+
+platform::KeyResult FakeRegistry::Open(platform::RegistryRoot root, std::wstring const& path,
+                                       std::uint32_t access) {
+    log_.Add(std::string("OpenKey ") +
+             (root == platform::RegistryRoot::LocalMachine ? "HKLM\\" : "HKCU\\") + Narrow(path) +
+             " " + Hex(access));
+    if (openFailure != 0) {
+        return {{}, openFailure};
+    }
+    if (!keyExists) {
+        return {{}, kFileNotFound};
+    }
+    ++openKeys;
+    return {platform::KeyHandle{0x500}, 0};
+}
+
+platform::KeyResult FakeRegistry::Create(platform::RegistryRoot root, std::wstring const& path,
+                                         std::uint32_t access) {
+    log_.Add(std::string("CreateKey ") +
+             (root == platform::RegistryRoot::LocalMachine ? "HKLM\\" : "HKCU\\") + Narrow(path) +
+             " " + Hex(access));
+    if (createFailure != 0) {
+        return {{}, createFailure};
+    }
+    keyExists = true;
+    ++openKeys;
+    return {platform::KeyHandle{0x500}, 0};
+}
+
+platform::ErrorCode FakeRegistry::Query(platform::KeyHandle, std::wstring const& name,
+                                        std::uint32_t bufferBytes) {
+    log_.Add("QueryValue " + Narrow(name) + " " + std::to_string(bufferBytes));
+    auto found = values.find(name);
+    if (found == values.end()) {
+        return kFileNotFound;
+    }
+    auto const bytes = 2 * (found->second.size() + 1);
+    return bytes > bufferBytes ? platform::kErrorMoreData : 0;
+}
+
+platform::ErrorCode FakeRegistry::SetString(platform::KeyHandle, std::wstring const& name,
+                                            std::wstring const& text) {
+    log_.Add("SetValue " + Narrow(name) + " " + Narrow(text));
+    if (setFailure != 0) {
+        return setFailure;
+    }
+    values[name] = text;
+    return 0;
+}
+
+platform::ErrorCode FakeRegistry::DeleteValue(platform::KeyHandle, std::wstring const& name) {
+    log_.Add("DeleteValue " + Narrow(name));
+    return values.erase(name) == 1 ? 0 : kFileNotFound;
+}
+
+void FakeRegistry::Close(platform::KeyHandle) {
+    log_.Add("CloseKey");
+    --openKeys;
+}
+
+// Tray
+
+void FakeTray::Add(platform::NotifyIcon const& icon) {
+    log_.Add("TrayAdd " + std::to_string(icon.id));
+    added.push_back(icon);
+    shown.emplace(icon.id, icon);
+}
+
+void FakeTray::Delete(platform::NotifyIcon const& icon) {
+    log_.Add("TrayDelete " + std::to_string(icon.id));
+    shown.erase(icon.id);
+}
+
+// Window
+
+void FakeWindow::Show(platform::ShowCommand command) {
+    visible = command == platform::ShowCommand::Show;
+    log_.Add(visible ? "Show" : "Hide");
+}
+
+void FakeWindow::EndDialog(int result) {
+    log_.Add("EndDialog " + std::to_string(result));
+    endResult = result;
+}
+
+void FakeWindow::SetIcon(platform::IconSize size, platform::IconHandle) {
+    log_.Add(size == platform::IconSize::Large ? "SetIcon large" : "SetIcon small");
+}
+
+void FakeWindow::SetTimer(platform::TimerId id, unsigned milliseconds) {
+    log_.Add("SetTimer " + Hex(static_cast<std::uint32_t>(id)) + " " +
+             std::to_string(milliseconds));
+    timers.insert(id);
+}
+
+void FakeWindow::KillTimer(platform::TimerId id) {
+    log_.Add("KillTimer " + Hex(static_cast<std::uint32_t>(id)));
+    timers.erase(id);
+}
+
+int FakeWindow::MessageBox(std::wstring const& text, std::wstring const& caption, unsigned type) {
+    log_.Add("MessageBox " + Narrow(caption) + ": " + Narrow(text));
+    boxes.push_back({text, caption, type});
+    return platform::kDialogResultOk;
+}
+
+namespace {
+
+class FakePaintSurface : public platform::PaintSurface {
+  public:
+    FakePaintSurface(CallLog& log, platform::Size client) : log_(log), client_(client) {}
+    ~FakePaintSurface() override { log_.Add("EndPaint"); }
+    platform::Size ClientSize() override { return client_; }
+    void EraseIconBackground() override { log_.Add("EraseIconBackground"); }
+    void DrawIcon(platform::IconHandle, platform::Point at) override {
+        log_.Add("DrawIcon " + std::to_string(at.x) + "," + std::to_string(at.y));
+    }
+
+  private:
+    CallLog& log_;
+    platform::Size client_;
+};
+
+} // namespace
+
+std::unique_ptr<platform::PaintSurface> FakeWindow::BeginPaint() {
+    log_.Add("BeginPaint");
+    return std::make_unique<FakePaintSurface>(log_, client);
+}
+
+void FakeWindow::ComboAddString(int, std::wstring const& text) {
+    log_.Add("ComboAdd " + Narrow(text));
+    comboItems.push_back(text);
+}
+
+void FakeWindow::ComboSelect(int, int index) {
+    log_.Add("ComboSelect " + std::to_string(index));
+    comboSelection = index;
+}
+
+int FakeWindow::ComboSelection(int) {
+    return comboSelection;
+}
+
+void FakeWindow::SetChecked(int control, bool value) {
+    log_.Add("SetChecked " + std::to_string(control) + " " + (value ? "1" : "0"));
+    checked[control] = value;
+}
+
+void FakeWindow::TrackPopup(platform::MenuHandle, int popupIndex, unsigned flags,
+                            platform::Point at) {
+    log_.Add("TrackPopup " + std::to_string(popupIndex) + " " + Hex(flags) + " " +
+             std::to_string(at.x) + "," + std::to_string(at.y));
+}
+
+} // namespace fakes

@@ -1,0 +1,208 @@
+#pragma once
+// Fakes of every seam interface. They record each call in one shared log and
+// can be told to fail with a given error code.
+
+#include "fakes/call_log.h"
+#include "platform/dialog.h"
+#include "platform/os.h"
+#include "platform/window.h"
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fakes {
+
+inline constexpr platform::ErrorCode kFileNotFound = 2;
+
+class FakeDesktops : public platform::Desktops {
+  public:
+    explicit FakeDesktops(CallLog& log) : log_(log) {}
+    platform::DesktopResult Open(std::wstring const& name) override;
+    platform::DesktopResult Create(std::wstring const& name) override;
+    void Switch(platform::DesktopHandle desktop) override;
+    void Close(platform::DesktopHandle desktop) override;
+
+    std::string NameOf(platform::DesktopHandle desktop) const;
+    std::set<std::wstring> existing{L"Default"};
+    std::map<std::wstring, platform::ErrorCode> openFailures; // beyond "does not exist"
+    std::map<std::wstring, platform::ErrorCode> createFailures;
+    int openHandles = 0;
+
+  private:
+    platform::DesktopHandle NewHandle(std::wstring const& name);
+    CallLog& log_;
+    std::map<std::uintptr_t, std::wstring> handles_;
+    std::uintptr_t next_ = 0x60;
+};
+
+class FakeSystem : public platform::System {
+  public:
+    explicit FakeSystem(CallLog& log) : log_(log) {}
+    std::optional<std::wstring> Environment(std::wstring const& name) override;
+    std::optional<std::wstring> ModulePath() override;
+    platform::ErrorCode StartProcess(std::wstring const& commandLine,
+                                     std::wstring const& desktop) override;
+    void Sleep(unsigned milliseconds) override;
+    std::optional<std::wstring> ErrorText(platform::ErrorCode code) override;
+    std::wstring LoadString(platform::ResourceId id) override;
+    bool LaunchHelp(std::wstring const& helpFile, std::uint32_t context) override;
+
+    std::map<std::wstring, std::wstring> environment{{L"SystemRoot", L"C:\\windows"},
+                                                     {L"APPDATA", L"C:\\AppData"}};
+    std::optional<std::wstring> modulePath = L"C:\\Program Files\\Quorvane\\Quorvane.exe";
+    std::map<std::wstring, platform::ErrorCode> startFailures; // by command line
+    std::map<platform::ErrorCode, std::wstring> errorTexts{
+        {5, L"Access is denied.\r\n"}, {2, L"The system cannot find the file specified.\r\n"}};
+    std::map<platform::ResourceId, std::wstring> strings{{101, L"&About Quorvane..."}};
+    bool helpAvailable = false;
+
+  private:
+    CallLog& log_;
+};
+
+class FakeUi : public platform::Ui {
+  public:
+    explicit FakeUi(CallLog& log) : log_(log) {}
+    platform::IconHandle LoadIcon(platform::ResourceId id, platform::IconSize size) override;
+    void DestroyIcon(platform::IconHandle icon) override;
+    platform::MenuHandle LoadMenu(platform::ResourceId id) override;
+    void DestroyMenu(platform::MenuHandle menu) override;
+    void SetDefaultItem(platform::MenuHandle menu, int popupIndex, int itemPosition) override;
+    bool AppendSeparator(platform::MenuHandle menu) override;
+    bool AppendItem(platform::MenuHandle menu, platform::CommandId id,
+                    std::wstring const& text) override;
+    platform::MessageId RegisterMessage(std::wstring const& name) override;
+    int RunModal(platform::Dialog& dialog, platform::WindowHandle owner) override;
+
+    int liveIcons = 0;
+    int liveMenus = 0;
+    static constexpr platform::MessageId kTaskbarCreated = 0xC0DE;
+    // Runs inside a nested modal dialog, as messages would arrive there.
+    std::function<void()> duringModal;
+
+  private:
+    CallLog& log_;
+    std::uintptr_t next_ = 0x100;
+};
+
+class FakeFiles : public platform::Files {
+  public:
+    explicit FakeFiles(CallLog& log) : log_(log) {}
+    platform::FileRead ReadPrefix(std::wstring const& path, std::size_t maxBytes) override;
+    platform::ErrorCode Replace(std::wstring const& path, std::string const& bytes) override;
+    platform::ErrorCode Append(std::wstring const& path, std::string const& bytes) override;
+    void CreateFolder(std::wstring const& path) override;
+
+    std::map<std::wstring, std::string> files;
+    std::set<std::wstring> folders;
+    std::map<std::wstring, platform::ErrorCode> readFailures;
+    std::map<std::wstring, platform::ErrorCode> writeFailures;
+    std::size_t largestRead = 0;
+
+  private:
+    CallLog& log_;
+};
+
+class FakeRegistry : public platform::Registry {
+  public:
+    explicit FakeRegistry(CallLog& log) : log_(log) {}
+    platform::KeyResult Open(platform::RegistryRoot root, std::wstring const& path,
+                             std::uint32_t access) override;
+    platform::KeyResult Create(platform::RegistryRoot root, std::wstring const& path,
+                               std::uint32_t access) override;
+    platform::ErrorCode Query(platform::KeyHandle key, std::wstring const& name,
+                              std::uint32_t bufferBytes) override;
+    platform::ErrorCode SetString(platform::KeyHandle key, std::wstring const& name,
+                                  std::wstring const& text) override;
+    platform::ErrorCode DeleteValue(platform::KeyHandle key, std::wstring const& name) override;
+    void Close(platform::KeyHandle key) override;
+
+    std::map<std::wstring, std::wstring> values; // by value name, in the one key tests use
+    bool keyExists = true;
+    platform::ErrorCode openFailure = 0;
+    platform::ErrorCode createFailure = 0;
+    platform::ErrorCode setFailure = 0;
+    int openKeys = 0;
+
+  private:
+    CallLog& log_;
+};
+
+class FakeTray : public platform::Tray {
+  public:
+    explicit FakeTray(CallLog& log) : log_(log) {}
+    void Add(platform::NotifyIcon const& icon) override;
+    void Delete(platform::NotifyIcon const& icon) override;
+
+    std::map<std::uint32_t, platform::NotifyIcon> shown;
+    std::vector<platform::NotifyIcon> added;
+
+  private:
+    CallLog& log_;
+};
+
+struct MessageBoxCall {
+    std::wstring text;
+    std::wstring caption;
+    unsigned type = 0;
+};
+
+class FakeWindow : public platform::Window {
+  public:
+    explicit FakeWindow(CallLog& log) : log_(log) {}
+    platform::WindowHandle Handle() override { return handle; }
+    void Show(platform::ShowCommand command) override;
+    bool IsMinimised() override { return minimised; }
+    void Centre() override { log_.Add("Centre"); }
+    void EndDialog(int result) override;
+    void SetIcon(platform::IconSize size, platform::IconHandle icon) override;
+    void SetTimer(platform::TimerId id, unsigned milliseconds) override;
+    void KillTimer(platform::TimerId id) override;
+    int MessageBox(std::wstring const& text, std::wstring const& caption, unsigned type) override;
+    std::unique_ptr<platform::PaintSurface> BeginPaint() override;
+    platform::Size IconMetrics() override { return {32, 32}; }
+    void ComboAddString(int control, std::wstring const& text) override;
+    void ComboSelect(int control, int index) override;
+    int ComboSelection(int control) override;
+    bool IsChecked(int control) override { return checked[control]; }
+    void SetChecked(int control, bool value) override;
+    platform::MenuHandle SystemMenu() override { return systemMenu; }
+    platform::Point CursorPosition() override { return cursor; }
+    void TrackPopup(platform::MenuHandle menu, int popupIndex, unsigned flags,
+                    platform::Point at) override;
+
+    platform::WindowHandle handle{0x1234};
+    bool visible = true;
+    bool minimised = false;
+    std::optional<int> endResult;
+    std::set<platform::TimerId> timers;
+    std::vector<MessageBoxCall> boxes;
+    std::vector<std::wstring> comboItems;
+    int comboSelection = -1;
+    std::map<int, bool> checked;
+    platform::MenuHandle systemMenu{0x77};
+    platform::Point cursor{600, 700};
+    platform::Size client{100, 60};
+
+  private:
+    CallLog& log_;
+};
+
+// Every fake, wired into one Os.
+struct FakeOs {
+    CallLog log;
+    FakeDesktops desktops{log};
+    FakeSystem system{log};
+    FakeUi ui{log};
+    FakeFiles files{log};
+    FakeRegistry registry{log};
+    FakeTray tray{log};
+    FakeWindow window{log};
+    platform::Os os{desktops, system, ui, files, registry, tray};
+};
+
+} // namespace fakes

@@ -1,0 +1,219 @@
+// Start-up, timers, showing and hiding, exit, system menu and painting of the main window.
+
+#include "fakes/dialog_fixture.h"
+
+#include <gmock/gmock.h>
+
+namespace {
+
+using fakes::DialogTest;
+using ::testing::ElementsAre;
+
+TEST_F(DialogTest, InitialisationRunsItsStepsInOrder) {
+    fake.files.files[fakes::kSettingsFile] = "3\r\r\n";
+    Create();
+    auto const& calls = fake.log.calls;
+    auto order = [&](std::string_view prefix) { return fake.log.IndexOf(prefix); };
+    EXPECT_LT(order("Centre"), order("SetChecked 1001 0"));
+    EXPECT_LT(order("SetChecked 1001 0"), order("AppendSeparator"));
+    EXPECT_LT(order("AppendItem"), order("SetIcon large"));
+    EXPECT_LT(order("SetIcon large"), order("SetIcon small"));
+    EXPECT_LT(order("SetIcon small"), order("LoadMenu 131"));
+    EXPECT_LT(order("SetDefaultItem 0 0"), order("ComboAdd 2"));
+    EXPECT_LT(order("ComboSelect 0"), order("ReadFile"));
+    EXPECT_LT(order("ReadFile"), order("ComboSelect 1"));
+    EXPECT_LT(order("ComboSelect 1"), order("WriteFile"));
+    EXPECT_EQ(calls.back(), "SetTimer 0x111 5");
+    EXPECT_THAT(fake.window.comboItems, ElementsAre(L"2", L"3", L"4"));
+    EXPECT_EQ(dialog.desktopCount, 3);
+    EXPECT_FALSE(dialog.firstRun);
+    EXPECT_EQ(fake.files.files[fakes::kSettingsFile], "3\r\r\n");
+}
+
+TEST_F(DialogTest, FirstRunKeepsTheWindowUpAndCreatesTheFileHoldingTwo) {
+    Start();
+    EXPECT_TRUE(dialog.firstRun);
+    EXPECT_TRUE(fake.window.visible);
+    EXPECT_EQ(fake.log.IndexOf("Hide"), -1);
+    EXPECT_EQ(fake.files.files[fakes::kSettingsFile], "2\r\r\n");
+    EXPECT_EQ(fake.window.comboSelection, 0);
+}
+
+TEST_F(DialogTest, StartupTickHidesOpensDesktopsAndStartsTheSyncTimer) {
+    fake.files.files[fakes::kSettingsFile] = "2\r\r\n";
+    fake.registry.values[L"Quorvane"] = L"\"C:\\q.exe\"";
+    Create();
+    Clear();
+    auto const reply = Send(platform::kWmTimer, quorvane::StartupTimer);
+
+    EXPECT_FALSE(reply.handled) << "timer messages go on to default handling";
+    auto order = [&](std::string_view prefix) { return fake.log.IndexOf(prefix); };
+    EXPECT_EQ(fake.log.calls.front(), "KillTimer 0x111");
+    EXPECT_LT(order("KillTimer"), order("Hide"));
+    EXPECT_LT(order("Hide"), order("QueryValue Quorvane"));
+    EXPECT_LT(order("QueryValue"), order("TrayAdd"));
+    EXPECT_LT(order("TrayAdd"), order("OpenDesktop Default"));
+    EXPECT_LT(order("OpenDesktop Desktop IV"), order("SetChecked 1001 1"));
+    EXPECT_EQ(fake.log.calls.back(), "SetTimer 0x222 3000");
+    EXPECT_EQ(dialog.runAtStartup, 1);
+    EXPECT_EQ(fake.tray.shown.size(), 2u);
+    EXPECT_EQ(fake.window.timers, std::set<platform::TimerId>{quorvane::SyncTimer});
+}
+
+TEST_F(DialogTest, OtherTimerTicksOnlyRereadTheSettings) {
+    fake.files.files[fakes::kSettingsFile] = "2\r\r\n";
+    Start();
+    Clear();
+    fake.files.files[fakes::kSettingsFile] = "4\r\r\n";
+    auto const reply = Send(platform::kWmTimer, quorvane::SyncTimer);
+    EXPECT_FALSE(reply.handled);
+    EXPECT_EQ(fake.log.Matching("OpenDesktop").size(), 0u);
+    EXPECT_EQ(fake.log.Matching("TrayAdd").size(), 4u);
+    EXPECT_EQ(dialog.desktopCount, 4);
+}
+
+TEST_F(DialogTest, CancelEscAndCloseOnlyHideTheWindow) {
+    Start();
+    Clear();
+    auto const reply = Command(platform::kIdCancel);
+    EXPECT_TRUE(reply.handled);
+    EXPECT_THAT(fake.log.calls, ElementsAre("Hide"));
+    EXPECT_FALSE(fake.window.endResult.has_value());
+    Command(ID_SHOW_OPTIONS);
+    EXPECT_TRUE(fake.window.visible);
+}
+
+TEST_F(DialogTest, ExitRemovesIconsClosesDesktopsTwoToFourWritesAndEnds) {
+    fake.files.files[fakes::kSettingsFile] = "3\r\r\n";
+    Start();
+    fake.window.SetChecked(IDC_RUN_AT_STARTUP, true);
+    Clear();
+    Command(ID_EXIT);
+    EXPECT_THAT(fake.log.calls,
+                ElementsAre("TrayDelete 17", "TrayDelete 34", "TrayDelete 51", "TrayDelete 68",
+                            "CloseDesktop Desktop II", "CloseDesktop Desktop III",
+                            "CloseDesktop Desktop IV",
+                            "WriteFile C:\\AppData\\Quorvane\\conf01.dat", "EndDialog 1"));
+    EXPECT_TRUE(fake.tray.shown.empty());
+    EXPECT_EQ(dialog.runAtStartup, 1) << "the standard OK path reads the controls back";
+    EXPECT_EQ(fake.registry.values.count(L"Quorvane"), 0u) << "but does not touch the Run key";
+    EXPECT_EQ(fake.desktops.openHandles, 1) << "\"Default\" stays open until the process ends";
+}
+
+TEST(SwitcherDialog, HandlesAndObjectsAreReleasedWithTheDialog) {
+    fakes::FakeOs local;
+    {
+        quorvane::SwitcherDialog owner(local.os);
+        owner.Attach(&local.window);
+        owner.OnInitDialog();
+        owner.Handle({platform::kWmTimer, quorvane::StartupTimer, 0});
+    }
+    EXPECT_EQ(local.desktops.openHandles, 0);
+    EXPECT_EQ(local.ui.liveIcons, 0);
+    EXPECT_EQ(local.ui.liveMenus, 0);
+}
+
+TEST_F(DialogTest, SystemCommandsSixteenToThirtyOneOpenAboutOthersAreDefault) {
+    Start();
+    for (platform::WParam command = 0x10; command <= 0x1F; ++command) {
+        Clear();
+        EXPECT_TRUE(Send(platform::kWmSysCommand, command).handled);
+        EXPECT_THAT(fake.log.calls, ElementsAre("RunModal 100 owner 0x1234"));
+    }
+    constexpr platform::WParam kScClose = 0xF060;
+    for (platform::WParam command : {platform::WParam{0x0F}, platform::WParam{0x20}, kScClose}) {
+        Clear();
+        EXPECT_FALSE(Send(platform::kWmSysCommand, command).handled);
+        EXPECT_TRUE(fake.log.calls.empty());
+    }
+}
+
+TEST_F(DialogTest, AboutFromTheTrayLeavesAHiddenWindowHidden) {
+    fake.files.files[fakes::kSettingsFile] = "2\r\r\n";
+    Start();
+    Clear();
+    Command(ID_ABOUT);
+    EXPECT_THAT(fake.log.calls, ElementsAre("RunModal 100 owner 0x1234"));
+    EXPECT_FALSE(fake.window.visible);
+}
+
+TEST_F(DialogTest, TrayAndSyncKeepWorkingInsideTheAboutBox) {
+    fake.files.files[fakes::kSettingsFile] = "2\r\r\n";
+    Start();
+    fake.ui.duringModal = [&] {
+        fake.files.files[fakes::kSettingsFile] = "3\r\r\n";
+        Send(platform::kWmTimer, quorvane::SyncTimer);
+        TrayClick(51, platform::kWmLButtonDown);
+    };
+    Command(ID_ABOUT);
+    EXPECT_EQ(dialog.desktopCount, 3);
+    EXPECT_EQ(fake.log.Matching("SwitchDesktop").back(), "SwitchDesktop Desktop III");
+}
+
+TEST_F(DialogTest, SystemMenuEndsWithSeparatorAndAboutEntry) {
+    Create();
+    EXPECT_THAT(fake.log.Matching("Append"),
+                ElementsAre("AppendSeparator 0x77", "AppendItem 0x77 0x10 &About Quorvane..."));
+}
+
+TEST_F(DialogTest, NoSystemMenuOrNoStringAddsNothing) {
+    fake.window.systemMenu = {};
+    Create();
+    EXPECT_TRUE(fake.log.Matching("Append").empty());
+
+    fakes::FakeOs other;
+    other.system.strings.clear();
+    quorvane::SwitcherDialog second(other.os);
+    second.Attach(&other.window);
+    second.OnInitDialog();
+    EXPECT_TRUE(other.log.Matching("Append").empty());
+}
+
+TEST_F(DialogTest, MinimisedPaintCentresTheIconOtherwiseDefault) {
+    Start();
+    EXPECT_FALSE(Send(platform::kWmPaint).handled);
+    fake.window.minimised = true;
+    fake.window.client = {101, 47};
+    Clear();
+    EXPECT_TRUE(Send(platform::kWmPaint).handled);
+    // (101 - 32 + 1) / 2 = 35, (47 - 32 + 1) / 2 = 8
+    EXPECT_THAT(fake.log.calls,
+                ElementsAre("BeginPaint", "EraseIconBackground", "DrawIcon 35,8", "EndPaint"));
+}
+
+TEST_F(DialogTest, DragIconIsTheApplicationIcon) {
+    Create();
+    auto const reply = Send(platform::kWmQueryDragIcon);
+    EXPECT_TRUE(reply.handled);
+    EXPECT_EQ(static_cast<std::uintptr_t>(reply.value), dialog.appIcon.get().value);
+}
+
+TEST_F(DialogTest, HelpWithoutAHelpFileSaysSoInABox) {
+    Create();
+    Clear();
+    Send(platform::kWmHelp);
+    EXPECT_EQ(fake.log.calls.front(),
+              "LaunchHelp C:\\Program Files\\Quorvane\\Quorvane.HLP 0x20066");
+    ASSERT_EQ(fake.window.boxes.size(), 1u);
+    EXPECT_EQ(fake.window.boxes[0].text, L"Failed to launch help.");
+    EXPECT_EQ(fake.window.boxes[0].caption, L"Quorvane");
+    EXPECT_FALSE(fake.window.endResult.has_value());
+}
+
+TEST_F(DialogTest, TaskbarCreatedPutsTheCurrentIconsBack) {
+    fake.files.files[fakes::kSettingsFile] = "3\r\r\n";
+    Start();
+    fake.tray.shown.clear(); // the shell restarted and lost them
+    Send(fakes::FakeUi::kTaskbarCreated);
+    EXPECT_EQ(fake.tray.shown.size(), 3u);
+}
+
+TEST_F(DialogTest, AnUnwritableSettingsFileAtStartIsReportedAndStartContinues) {
+    fake.files.writeFailures[fakes::kSettingsFile] = 5;
+    Create();
+    ASSERT_EQ(fake.window.boxes.size(), 1u);
+    EXPECT_EQ(fake.window.boxes[0].text, L"Access is denied.\r\n");
+    EXPECT_EQ(fake.log.calls.back(), "SetTimer 0x111 5");
+}
+
+} // namespace

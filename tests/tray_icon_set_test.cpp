@@ -1,0 +1,110 @@
+// The tray icons: what is added and removed, and what a press on them does.
+
+#include "desktops/tray_icon_set.h"
+#include "fakes/dialog_fixture.h"
+
+#include <gmock/gmock.h>
+
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST(TrayIconSet, RebuildRemovesAllFourThenAddsFromTheHighestSlotDown) {
+    fakes::FakeOs fake;
+    quorvane::Rebuild(fake.tray, fake.window.handle, 3);
+    EXPECT_THAT(fake.log.calls,
+                ElementsAre("TrayDelete 17", "TrayDelete 34", "TrayDelete 51", "TrayDelete 68",
+                            "TrayAdd 51", "TrayAdd 34", "TrayAdd 17"));
+}
+
+TEST(TrayIconSet, RecordsCarryWindowFlagsCallbackIconAndLabel) {
+    fakes::FakeOs fake;
+    quorvane::Rebuild(fake.tray, fake.window.handle, 4);
+    struct Expected {
+        std::uint32_t id;
+        platform::ResourceId icon;
+        wchar_t const* tip;
+    };
+    Expected const expected[] = {{68, 133, L"Desktop IV"},
+                                 {51, 132, L"Desktop III"},
+                                 {34, 130, L"Desktop II"},
+                                 {17, 129, L"Desktop I"}};
+    ASSERT_EQ(fake.tray.added.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        auto const& record = fake.tray.added[i];
+        EXPECT_EQ(record.id, expected[i].id);
+        EXPECT_EQ(record.icon, expected[i].icon);
+        EXPECT_EQ(record.tip, expected[i].tip);
+        EXPECT_EQ(record.flags, 7u);
+        EXPECT_EQ(record.callbackMessage, 0xA123u);
+        EXPECT_EQ(record.window, fake.window.handle);
+    }
+}
+
+TEST(TrayIconSet, CountsOutsideTheTableNeverReachBeyondSlotFour) {
+    fakes::FakeOs fake;
+    quorvane::Rebuild(fake.tray, fake.window.handle, 0);
+    EXPECT_TRUE(fake.tray.shown.empty());
+    quorvane::Rebuild(fake.tray, fake.window.handle, 9);
+    EXPECT_EQ(fake.tray.shown.size(), 4u);
+    quorvane::Rebuild(fake.tray, fake.window.handle, 2);
+    EXPECT_EQ(fake.tray.shown.size(), 2u);
+}
+
+TEST(TrayIconSet, PressesRouteByIdAndMouseMessage) {
+    using Kind = quorvane::TrayAction::Kind;
+    struct Case {
+        std::uintptr_t id;
+        std::uintptr_t mouse;
+        Kind kind;
+        int slot;
+    };
+    Case const cases[] = {
+        {17, platform::kWmLButtonDown, Kind::SwitchDesktop, 1},
+        {34, platform::kWmLButtonDown, Kind::SwitchDesktop, 2},
+        {51, platform::kWmLButtonDown, Kind::SwitchDesktop, 3},
+        {68, platform::kWmLButtonDown, Kind::SwitchDesktop, 4},
+        {0, platform::kWmLButtonDown, Kind::None, 0}, // stray id: no slot 0
+        {16, platform::kWmLButtonDown, Kind::None, 0},
+        {85, platform::kWmLButtonDown, Kind::None, 0}, // would be slot 5
+        {51, platform::kWmRButtonDown, Kind::ShowMenu, 0},
+        {51, platform::kWmLButtonUp, Kind::None, 0},
+        {51, platform::kWmRButtonUp, Kind::None, 0},
+        {51, platform::kWmLButtonDblClk, Kind::None, 0},
+        {51, platform::kWmRButtonDblClk, Kind::None, 0},
+        {51, platform::kWmMouseMove, Kind::None, 0},
+        {51, platform::kWmMButtonDown, Kind::None, 0},
+    };
+    for (auto const& c : cases) {
+        auto const action = quorvane::ClassifyTrayNotify(c.id, c.mouse);
+        EXPECT_EQ(action.kind, c.kind) << "id " << c.id << " mouse " << c.mouse;
+        EXPECT_EQ(action.slot, c.slot) << "id " << c.id << " mouse " << c.mouse;
+    }
+}
+
+class TrayDialogTest : public fakes::DialogTest {};
+
+TEST_F(TrayDialogTest, LeftPressSwitchesRightPressOpensTheMenuAtTheCursor) {
+    Start();
+    Clear();
+    TrayClick(17, platform::kWmLButtonDown);
+    TrayClick(51, platform::kWmLButtonDown);
+    TrayClick(34, platform::kWmRButtonDown);
+    TrayClick(34, platform::kWmRButtonUp);
+    TrayClick(34, platform::kWmLButtonDblClk);
+    EXPECT_THAT(fake.log.calls, ElementsAre("SwitchDesktop Default", "SwitchDesktop Desktop III",
+                                            "TrackPopup 0 0xA 600,700"));
+}
+
+TEST_F(TrayDialogTest, TheMenusDefaultItemIsShowOptions) {
+    Create();
+    EXPECT_EQ(fake.log.Matching("SetDefaultItem"), std::vector<std::string>{"SetDefaultItem 0 0"});
+}
+
+TEST_F(TrayDialogTest, StartupShowsIconsForTheCountInTheFile) {
+    fake.files.files[fakes::kSettingsFile] = "4\r\r\n";
+    Start();
+    EXPECT_EQ(fake.tray.shown.size(), 4u);
+}
+
+} // namespace
