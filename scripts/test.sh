@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Runs every test: unit tests on the host, a bounded fuzzing run of the
+# settings-line reader, and end-to-end tests of Quorvane.exe under Wine on
+# a virtual display of their own.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+
+fuzz_seconds=${QUORVANE_FUZZ_SECONDS:-60}
+
+echo "== unit tests"
+cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/host -j"$(nproc)"
+ctest --test-dir build/host --output-on-failure
+
+echo "== fuzzing the settings line for ${fuzz_seconds}s"
+CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/fuzz --target settings_line_fuzzer -j"$(nproc)"
+corpus=$(mktemp -d)
+trap 'rm -rf "$corpus"' EXIT
+cp tests/fuzz/regressions/* "$corpus"/ 2>/dev/null || true
+# Every input kept under regressions/ runs first, then new ones are searched for.
+build/fuzz/tests/fuzz/settings_line_fuzzer tests/fuzz/regressions/* >/dev/null 2>&1 ||
+    { echo "a kept fuzz regression fails" >&2; exit 1; }
+build/fuzz/tests/fuzz/settings_line_fuzzer -max_total_time="$fuzz_seconds" \
+    -artifact_prefix=tests/fuzz/regressions/crash- "$corpus" 2>&1 | tail -n 2
+
+echo "== end-to-end tests under Wine"
+exe=$(scripts/build-windows.sh | tail -n 1)
+QUORVANE_EXE="$exe" python3 tests/e2e/run_e2e.py
