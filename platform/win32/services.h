@@ -2,9 +2,6 @@
 // The Windows implementations of the process-wide seam interfaces. Each is a
 // thin layer over the Win32 calls its interface names; none keeps state.
 
-// platform/system.h names IconSize without including its header.
-#include "platform/messages.h"
-
 #include "platform/desktops.h"
 #include "platform/files.h"
 #include "platform/registry.h"

@@ -1,9 +1,6 @@
 // The program's entry point: it hands the Windows implementations of the
 // seam to the application, whose main dialog is the only message loop.
 
-// platform/system.h names IconSize without including its header.
-#include "platform/messages.h"
-
 #include "app/switcher_app.h"
 #include "platform/os.h"
 #include "platform/win32/services.h"
