@@ -97,6 +97,9 @@ INT_PTR CALLBACK DialogProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam
         OnNcDestroy(box, host);
         return FALSE;
     }
+    if (message == WM_WINDOWPOSCHANGING) {
+        host->window.OnPositionChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
+    }
     Reply const reply = host->dialog.Handle(Message{message, wParam, lParam});
     if (!reply.handled) {
         return FALSE;

@@ -65,7 +65,18 @@ WindowHandle Win32Window::Handle() {
 }
 
 void Win32Window::Show(ShowCommand command) {
-    ::ShowWindow(window_, command == ShowCommand::Hide ? SW_HIDE : SW_SHOW);
+    hiddenOnRequest_ = command == ShowCommand::Hide;
+    ::ShowWindow(window_, hiddenOnRequest_ ? SW_HIDE : SW_SHOW);
+}
+
+void Win32Window::OnPositionChanging(WINDOWPOS& change) const {
+    // Wine's modal loop shows the dialog the first time its queue runs empty,
+    // even when the dialog hid itself before that (a timer that fired first),
+    // so a show that this window did not ask for is dropped.
+    if (hiddenOnRequest_ && (change.flags & SWP_SHOWWINDOW) != 0) {
+        change.flags &= ~SWP_SHOWWINDOW;
+        change.flags |= SWP_NOACTIVATE | SWP_NOZORDER;
+    }
 }
 
 bool Win32Window::IsMinimised() {

@@ -49,10 +49,15 @@ class Win32Window final : public platform::Window {
     Point CursorPosition() override;
     void TrackPopup(MenuHandle menu, int popupIndex, unsigned flags, Point at) override;
 
+    // For the dialog host: every WM_WINDOWPOSCHANGING of the window.
+    void OnPositionChanging(WINDOWPOS& change) const;
+
   private:
     LRESULT SendToControl(int control, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND window_;
+    // Hidden through Show, and to stay so until Show shows it again.
+    bool hiddenOnRequest_ = false;
 };
 
 } // namespace platform::win32
