@@ -1,0 +1,1 @@
+"""Pieces of the end-to-end test harness for Quorvane.exe under Wine + Xvfb."""

@@ -1,0 +1,46 @@
+"""Clean-up actions that must run however the run ends: normal exit, a failed
+test, Ctrl-C, or SIGTERM/SIGHUP from a CI runner. Without this a stray
+wineserver or Xvfb would outlive the run."""
+
+import atexit
+import signal
+import sys
+import traceback
+
+_actions = {}
+_next_key = 0
+
+
+def register(action):
+    """Registers action(); returns a key for unregister()."""
+    global _next_key
+    _next_key += 1
+    _actions[_next_key] = action
+    return _next_key
+
+
+def unregister(key):
+    _actions.pop(key, None)
+
+
+def run_all():
+    """Runs the still registered actions, newest first, each at most once."""
+    for key in sorted(_actions, reverse=True):
+        action = _actions.pop(key, None)
+        if action is None:
+            continue
+        try:
+            action()
+        except Exception:  # keep cleaning up the rest
+            traceback.print_exc(file=sys.stderr)
+
+
+def _exit_on_signal(signum, _frame):
+    # Raising unwinds the test's finally blocks before atexit runs the rest.
+    raise SystemExit(128 + signum)
+
+
+def install():
+    atexit.register(run_all)
+    for signum in (signal.SIGTERM, signal.SIGHUP):
+        signal.signal(signum, _exit_on_signal)

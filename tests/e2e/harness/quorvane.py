@@ -1,0 +1,123 @@
+"""What the tests know about Quorvane's visible behaviour: its window, its
+settings file, the desktops it makes, and how to tell when a start has
+settled."""
+
+import os
+import time
+
+from .waiting import wait_stable, wait_until
+
+WINDOW_TITLE = "Quorvane"
+DIALOG_CLASS = "#32770"
+ERROR_TITLE = "Error"
+DEFAULT_DESKTOP = "Default"
+NEW_DESKTOPS = ("Desktop II", "Desktop III", "Desktop IV")
+SETTINGS_DIR = "Quorvane"
+SETTINGS_NAME = "conf01.dat"
+DEFAULT_SETTINGS = b"2\r\r\n"
+WM_COMMAND = 0x0111
+IDOK = 1
+
+WINDOW_TIMEOUT = 20
+# Three desktops, each with a 3 s pause after its shell starts, plus Wine's
+# process start-up: a first start is done well within this.
+SETTLE_TIMEOUT = 40
+# Longer than the pause between starting a shell and starting the copy, so a
+# late extra start cannot slip in after a check.
+QUIET_PERIOD = 4.0
+_WINSTA_PREFIX = "winsta0\\"
+
+
+def settings_path(session):
+    return os.path.join(session.appdata(), SETTINGS_DIR, SETTINGS_NAME)
+
+
+def read_settings(session):
+    try:
+        with open(settings_path(session), "rb") as stream:
+            return stream.read()
+    except FileNotFoundError:
+        return None
+
+
+def app_windows(session, desktop):
+    return [window for window in session.windows(desktop)
+            if window.title == WINDOW_TITLE and window.class_name == DIALOG_CLASS]
+
+
+def wait_for_app_window(session, desktop, pid=None, timeout=WINDOW_TIMEOUT):
+    def poll():
+        found = [w for w in app_windows(session, desktop) if pid is None or w.pid == pid]
+        return found[0] if found else None
+
+    return wait_until(poll, timeout, f"Quorvane window on {desktop}")
+
+
+def desktop_name(process):
+    """The desktop a process was started on, as a bare name."""
+    name = process.desktop
+    return name[len(_WINSTA_PREFIX):] if name.lower().startswith(_WINSTA_PREFIX) else name
+
+
+def app_processes(session, app_path):
+    return [process for process in session.processes()
+            if process.image.lower() == app_path.lower()]
+
+
+def copies_by_desktop(processes):
+    """New-desktop name -> the Quorvane processes started on it."""
+    copies = {name: [] for name in NEW_DESKTOPS}
+    for process in processes:
+        name = desktop_name(process)
+        if name in copies:
+            copies[name].append(process)
+    return copies
+
+
+class StartObserver:
+    """Follows a first start until every new desktop has its copy and nothing
+    new has been started for a while."""
+
+    def __init__(self, session, app_path, shell_path):
+        self.session = session
+        self.app_path = app_path
+        self.shell_path = shell_path
+        self.first_seen = {}
+
+    def snapshot(self):
+        """(Quorvane processes, shell starts logged so far)."""
+        processes = sorted(app_processes(self.session, self.app_path))
+        now = time.monotonic()
+        for process in processes:
+            self.first_seen.setdefault(process.pid, now)
+        return tuple(processes), tuple(self.session.starts_logged(self.shell_path))
+
+    def wait_settled(self, timeout=SETTLE_TIMEOUT, on_poll=None):
+        """Returns the settled snapshot. on_poll runs before each look, for
+        tests that must keep answering message boxes meanwhile."""
+
+        def snapshot():
+            if on_poll:
+                on_poll()
+            return self.snapshot()
+
+        def every_desktop_has_a_copy(value):
+            return all(copies_by_desktop(value[0]).values())
+
+        return wait_stable(snapshot, every_desktop_has_a_copy, QUIET_PERIOD, timeout,
+                           "first start")
+
+
+class ErrorBoxAnswerer:
+    """Answers every "Error" message box, on any desktop, with OK, and
+    remembers when it first answered each one."""
+
+    def __init__(self, session):
+        self.session = session
+        self.answered = {}
+
+    def __call__(self):
+        now = time.monotonic()
+        posted = self.session.post_message("*", DIALOG_CLASS, ERROR_TITLE, WM_COMMAND, IDOK)
+        for key in posted:
+            self.answered.setdefault(key, now)

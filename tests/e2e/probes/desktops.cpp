@@ -1,0 +1,77 @@
+// Lists what lives in this window station.
+//   desktops.exe          one line per desktop name
+//   desktops.exe NAME     one line per top-level window on desktop NAME:
+//                         hwnd, owning process id, visible (0/1), class, title
+
+#include "object_name.h"
+#include "text_output.h"
+#include "unique_handles.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kTextLength = 512;
+
+BOOL CALLBACK AddName(LPWSTR name, LPARAM names) {
+    reinterpret_cast<std::vector<std::wstring>*>(names)->emplace_back(name);
+    return TRUE;
+}
+
+int ListDesktops() {
+    std::vector<std::wstring> names;
+    if (!EnumDesktopsW(GetProcessWindowStation(), AddName, reinterpret_cast<LPARAM>(&names))) {
+        probe::PrintError(L"EnumDesktopsW");
+        return 1;
+    }
+    for (std::wstring const& name : names) {
+        probe::PrintLine({name});
+    }
+    return 0;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t text[kTextLength] = {};
+    GetClassNameW(window, text, kTextLength);
+    return text;
+}
+
+std::wstring TitleOf(HWND window) {
+    wchar_t text[kTextLength] = {};
+    GetWindowTextW(window, text, kTextLength);
+    return text;
+}
+
+BOOL CALLBACK PrintWindow(HWND window, LPARAM) {
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(window, &process_id);
+    probe::PrintLine({std::to_wstring(reinterpret_cast<UINT_PTR>(window)),
+                      std::to_wstring(process_id), IsWindowVisible(window) ? L"1" : L"0",
+                      ClassOf(window), TitleOf(window)});
+    return TRUE;
+}
+
+int ListWindows(wchar_t const* desktop_name) {
+    probe::UniqueDesktop const desktop(
+        OpenDesktopW(desktop_name, 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE));
+    if (!desktop) {
+        probe::PrintError(L"OpenDesktopW");
+        return 1;
+    }
+    // A desktop without windows also reports failure here, and an empty list
+    // is the honest answer for it.
+    EnumDesktopWindows(desktop.get(), PrintWindow, 0);
+    return 0;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) {
+        return ListDesktops();
+    }
+    return ListWindows(argv[1]);
+}

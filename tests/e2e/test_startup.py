@@ -1,0 +1,185 @@
+"""Start-up as a user sees it: the options window, the settings file, and the
+extra desktops each getting one shell and one hidden copy of the program."""
+
+import os
+import shutil
+import time
+
+from harness import relay
+from harness.framework import e2e_test
+from harness.probes import Start
+from harness.quorvane import (DEFAULT_DESKTOP, DEFAULT_SETTINGS, NEW_DESKTOPS, QUIET_PERIOD,
+                              WINDOW_TIMEOUT, ErrorBoxAnswerer, StartObserver, app_windows,
+                              copies_by_desktop, read_settings, wait_for_app_window)
+from harness.test_run import APP_PATH
+from harness.waiting import wait_until
+
+# The window must still be up this long after start: well past the 5 ms
+# start-up timer that hides it on later starts.
+STAYS_VISIBLE_FOR = 4.0
+HIDE_TIMEOUT = 10
+RELAY_TIMEOUT = 20
+SPACED_PATH = r"C:\Program Files\Quorvane Test\Quorvane.exe"
+# Where an unquoted command line for SPACED_PATH would start something else.
+DECOYS = (r"C:\Program.exe", r"C:\Program Files\Quorvane.exe")
+SHELL_FAILURE_LINE = b"Can't run explorer\r\r\n"
+# The program waits 3 s after starting (or failing to start) a shell before
+# it starts the copy; allow for the probes' polling granularity.
+MIN_PAUSE_BEFORE_COPY = 2.5
+
+
+def quoted(path):
+    return f'"{path}"'
+
+
+def window_by_hwnd(session, desktop, hwnd):
+    return next((w for w in app_windows(session, desktop) if w.hwnd == hwnd), None)
+
+
+def wait_hidden(session, desktop, window):
+    def hidden():
+        current = window_by_hwnd(session, desktop, window.hwnd)
+        return current is not None and not current.visible
+
+    wait_until(hidden, HIDE_TIMEOUT, f"hidden Quorvane window (pid {window.pid}) on {desktop}")
+
+
+def check_one_copy_each(session, processes, app_path):
+    """Every new desktop runs exactly one copy, started from app_path, whose
+    window is hidden because the settings file existed by then."""
+    copies = copies_by_desktop(processes)
+    for desktop, found in copies.items():
+        assert len(found) == 1, f"{desktop}: expected one Quorvane copy, found {found}"
+        copy = found[0]
+        assert copy.command_line.lower() == quoted(app_path).lower(), \
+            f"{desktop}: copy started as {copy.command_line!r}"
+        window = wait_for_app_window(session, desktop, pid=copy.pid)
+        wait_hidden(session, desktop, window)
+
+
+def check_desktops_exist(session):
+    present = session.desktops()
+    missing = [name for name in NEW_DESKTOPS if name not in present]
+    assert not missing, f"desktops missing: {missing} (present: {present})"
+
+
+@e2e_test()
+def first_start_shows_window_and_writes_settings(ctx):
+    session = ctx.session()
+    started = time.monotonic()
+    session.start(APP_PATH, "quorvane")
+    window = wait_for_app_window(session, DEFAULT_DESKTOP)
+    time.sleep(max(0.0, started + STAYS_VISIBLE_FOR - time.monotonic()))
+    current = window_by_hwnd(session, DEFAULT_DESKTOP, window.hwnd)
+    assert current is not None, "the Quorvane window went away"
+    assert current.visible, "the Quorvane window hid itself on the very first start"
+    settings = read_settings(session)
+    assert settings == DEFAULT_SETTINGS, f"settings file holds {settings!r}"
+
+
+@e2e_test()
+def first_start_gives_each_new_desktop_a_shell_and_a_copy(ctx):
+    session = ctx.session()
+    session.start(APP_PATH, "quorvane")
+    processes, starts = StartObserver(session, APP_PATH, ctx.run.shell_path).wait_settled()
+    check_desktops_exist(session)
+    expected = sorted(Start(name, quoted(ctx.run.shell_path)) for name in NEW_DESKTOPS)
+    assert sorted(starts) == expected, f"shell starts: {list(starts)}"
+    check_one_copy_each(session, processes, APP_PATH)
+
+
+@e2e_test()
+def second_start_opens_the_existing_desktops_and_starts_nothing(ctx):
+    session = ctx.session()
+    session.start(APP_PATH, "first")
+    observer = StartObserver(session, APP_PATH, ctx.run.shell_path)
+    processes, starts = observer.wait_settled()
+    known = {window.hwnd for window in app_windows(session, DEFAULT_DESKTOP)}
+
+    second = session.start(APP_PATH, "second", relay=True)
+    window = wait_until(
+        lambda: next((w for w in app_windows(session, DEFAULT_DESKTOP) if w.hwnd not in known),
+                     None), WINDOW_TIMEOUT, "window of the second start")
+
+    def all_opened():
+        calls = relay.parse(second.stderr_text())
+        answered = {call.strings[0] for call in relay.calls_to(calls, "OpenDesktopW")
+                    if call.retval is not None and call.strings}
+        return set(NEW_DESKTOPS) <= answered
+
+    wait_until(all_opened, RELAY_TIMEOUT, "OpenDesktopW answers in the relay trace")
+    opened_at = time.monotonic()
+    wait_hidden(session, DEFAULT_DESKTOP, window)
+    # Anything the second start wrongly did next would show up within this.
+    time.sleep(max(0.0, opened_at + QUIET_PERIOD - time.monotonic()))
+
+    calls = relay.parse(second.stderr_text())
+    for name in NEW_DESKTOPS:
+        opens = [c for c in relay.calls_to(calls, "OpenDesktopW") if c.strings[:1] == [name]]
+        assert opens and all(c.succeeded for c in opens), f"OpenDesktopW({name}): {opens}"
+    for function in ("CreateDesktopW", "CreateProcessW"):
+        made = relay.calls_to(calls, function)
+        assert not made, f"second start called {function}: {[c.raw[0] for c in made]}"
+    now_running, now_started = observer.snapshot()
+    assert copies_by_desktop(now_running) == copies_by_desktop(processes), \
+        "the second start started another copy"
+    assert now_started == starts, "the second start started another shell"
+
+
+@e2e_test()
+def start_from_a_path_with_spaces(ctx):
+    session = ctx.session()
+    target = session.path(SPACED_PATH)
+    os.makedirs(os.path.dirname(target))
+    shutil.copy(session.path(APP_PATH), target)
+    for decoy in DECOYS:
+        session.install_recorder(decoy)
+    session.start(SPACED_PATH, "quorvane")
+    processes, _ = StartObserver(session, SPACED_PATH, ctx.run.shell_path).wait_settled()
+    for decoy in DECOYS:
+        assert not session.starts_logged(decoy), f"{decoy} was started"
+    check_one_copy_each(session, processes, SPACED_PATH)
+
+
+def run_without_shell(ctx, session):
+    """Starts the program with the shell file gone, answers every "Error"
+    box, and checks the start still goes on: one copy on each new desktop,
+    started about 3 s after the failure was answered. Returns the number of
+    boxes answered."""
+    os.remove(session.path(ctx.run.shell_path))
+    session.start(APP_PATH, "quorvane")
+    answerer = ErrorBoxAnswerer(session)
+    wait_until(lambda: answerer() or answerer.answered, WINDOW_TIMEOUT, "\"Error\" message box")
+    first_answer = min(answerer.answered.values())
+    observer = StartObserver(session, APP_PATH, ctx.run.shell_path)
+    processes, _ = observer.wait_settled(on_poll=answerer)
+    check_desktops_exist(session)
+    check_one_copy_each(session, processes, APP_PATH)
+    copy = copies_by_desktop(processes)[NEW_DESKTOPS[0]][0]
+    pause = observer.first_seen[copy.pid] - first_answer
+    assert pause >= MIN_PAUSE_BEFORE_COPY, \
+        f"copy on {NEW_DESKTOPS[0]} started {pause:.1f}s after the error was answered"
+    assert len(answerer.answered) == len(NEW_DESKTOPS), \
+        f"expected one error box per new desktop, answered {sorted(answerer.answered)}"
+
+
+@e2e_test()
+def missing_shell_is_reported_and_logged_on_drive_d(ctx):
+    session = ctx.session()
+    drive_d = os.path.join(session.root, "drive_d")
+    os.makedirs(drive_d)
+    session.map_drive("d", drive_d)
+    run_without_shell(ctx, session)
+    log_path = os.path.join(drive_d, "logs.txt")
+    with open(log_path, "rb") as stream:
+        log = stream.read()
+    assert log == SHELL_FAILURE_LINE * len(NEW_DESKTOPS), f"d:\\logs.txt holds {log!r}"
+
+
+@e2e_test()
+def missing_shell_without_drive_d_goes_on(ctx):
+    session = ctx.session()
+    drive_d = os.path.join(session.prefix, "dosdevices", "d:")
+    if os.path.lexists(drive_d):
+        os.remove(drive_d)
+    run_without_shell(ctx, session)
