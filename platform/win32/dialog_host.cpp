@@ -1,5 +1,6 @@
 #include "platform/win32/dialog_host.h"
 
+#include "desktops/tray_icon_set.h"
 #include "platform/win32/native.h"
 #include "platform/win32/window.h"
 
@@ -7,12 +8,6 @@
 
 namespace platform::win32 {
 namespace {
-
-// The shell broadcasts this registered message when its taskbar, with the
-// notification area, has been created anew.
-constexpr wchar_t kTaskbarCreatedName[] = L"TaskbarCreated";
-// The callback message of the program's notification-area icons.
-constexpr UINT kTrayCallbackMessage = 0xA123;
 
 // What the dialog procedure keeps for one dialog box, from WM_INITDIALOG to
 // WM_NCDESTROY, in the box's GWLP_USERDATA.
@@ -42,11 +37,11 @@ void AllowShellMessages(HWND box) {
     // as a cast between unrelated function types.
     auto const changeFilter = reinterpret_cast<ChangeFilter>(reinterpret_cast<void (*)()>(found));
     constexpr DWORD kAllow = 1; // MSGFLT_ALLOW
-    if (UINT const taskbarCreated = ::RegisterWindowMessageW(kTaskbarCreatedName);
+    if (UINT const taskbarCreated = ::RegisterWindowMessageW(quorvane::kTaskbarCreatedMessage);
         taskbarCreated != 0) {
         changeFilter(box, taskbarCreated, kAllow, nullptr);
     }
-    changeFilter(box, kTrayCallbackMessage, kAllow, nullptr);
+    changeFilter(box, quorvane::TrayNotify, kAllow, nullptr);
 }
 
 // The messages whose result a dialog procedure returns itself instead of
