@@ -30,4 +30,9 @@ build/fuzz/tests/fuzz/settings_line_fuzzer -max_total_time="$fuzz_seconds" \
 
 echo "== end-to-end tests under Wine"
 exe=$(scripts/build-windows.sh | tail -n 1)
+version=$(sed -n 's/^project(Quorvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+listing=$(python3 -m zipfile -l "build/windows/Quorvane-$version-win32.zip")
+for packed in Quorvane.exe ReadMe.txt; do
+    grep -q "^$packed " <<<"$listing" || { echo "release package lacks $packed" >&2; exit 1; }
+done
 QUORVANE_EXE="$exe" python3 tests/e2e/run_e2e.py
