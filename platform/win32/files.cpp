@@ -27,6 +27,9 @@ ErrorCode WriteAll(HANDLE file, std::string const& bytes) {
         if (!::WriteFile(file, bytes.data() + done, chunk, &written, nullptr)) {
             return ::GetLastError();
         }
+        if (written == 0) {
+            return ERROR_WRITE_FAULT; // no progress: never spin on a device that takes nothing
+        }
         done += written;
     }
     return kSuccess;
