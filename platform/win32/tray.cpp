@@ -13,11 +13,11 @@ namespace {
 constexpr DWORD kNotifyIconDataSize = NOTIFYICONDATAW_V1_SIZE;
 constexpr std::size_t kTipCharacters = 64; // with the terminator
 
-// Each operation builds its own record. The icon is loaded for the call only:
-// the shell keeps a copy of its own.
+// Each operation builds its own record. The icon is loaded for an add only,
+// and for that call only: the shell keeps a copy of its own.
 void Notify(DWORD operation, NotifyIcon const& icon) {
-    UniqueHicon const picture(icon.icon != 0 ? LoadProgramIcon(icon.icon, IconSize::Small)
-                                             : nullptr);
+    bool const needsPicture = operation == NIM_ADD && icon.icon != 0;
+    UniqueHicon const picture(needsPicture ? LoadProgramIcon(icon.icon, IconSize::Small) : nullptr);
     NOTIFYICONDATAW data{};
     data.cbSize = kNotifyIconDataSize;
     data.hWnd = ToNative(icon.window);
