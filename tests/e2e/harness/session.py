@@ -111,7 +111,8 @@ class Session:
 
     def dump_state(self):
         """Writes what the probes see into the artifacts, for failed tests."""
-        report = []
+        report = [f"# {os.path.basename(l.stdout_path)[:-4]}: exit code {l.process.poll()}"
+                  for l in self._launched]
         try:
             report.append("# processes\n" + self.probe("processes"))
             for desktop in self.desktops():

@@ -1,0 +1,33 @@
+"""The program's start-at-logon entry, read the way an administrator would:
+`reg query` on the 32-bit view of HKLM's Run key, which a 32-bit program
+writes."""
+
+import re
+
+from . import wine
+
+RUN_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Run"
+VALUE_NAME = "Quorvane"
+NOT_FOUND = "Unable to find"
+_VALUE_LINE = re.compile(r"^\s*(?P<name>.+?)\s+REG_SZ\s+(?P<data>.*?)\s*$")
+
+
+def run_value(session):
+    """The value's text, or None when there is no such value."""
+    try:
+        output = wine.run(session.env, ["wine", "reg", "query", RUN_KEY, "/v", VALUE_NAME,
+                                        "/reg:32"])
+    except RuntimeError as error:
+        if NOT_FOUND in str(error):
+            return None
+        raise
+    for line in output.splitlines():
+        match = _VALUE_LINE.match(line)
+        if match and match["name"] == VALUE_NAME:
+            return match["data"]
+    return None
+
+
+def add_run_value(session, data):
+    wine.run(session.env, ["wine", "reg", "add", RUN_KEY, "/v", VALUE_NAME, "/t", "REG_SZ",
+                           "/d", data, "/f", "/reg:32"])

@@ -1,0 +1,74 @@
+"""Using the notification area as a person does: pressing an icon of one
+program window in one desktop's tray, and picking an item of the popup menu
+that opens.
+
+Wine puts every desktop's standalone tray window at the same spot on the one
+X display, so the tray of the desktop meant is raised before each press."""
+
+from . import places
+from .waiting import WaitTimeout, wait_until
+from .x_input import LEFT
+
+TRAY_CLASS = "__winex11_standalone_tray"
+ICON_CLASS = "__winex11_tray_icon"
+TRAY_TIMEOUT = 30
+MENU_TIMEOUT = 10
+# Menu items, walked with the keyboard from "nothing selected": Down lands on
+# the first item, Up wraps round to the last.
+SHOW_OPTIONS_KEYS = ("Down", "Return")
+ABOUT_KEYS = ("Down", "Down", "Return")
+EXIT_KEYS = ("Up", "Return")
+
+
+def wait_icons(trace, owner, expected, timeout=TRAY_TIMEOUT):
+    """Waits until owner shows exactly these icon ids, in this tray order."""
+    expected = list(expected)
+    try:
+        wait_until(lambda: trace.update().icons_of(owner) == expected, timeout,
+                   f"icons {expected} of window {owner}")
+    except WaitTimeout as error:
+        raise WaitTimeout(f"{error}; it shows {trace.icons_of(owner)}") from None
+
+
+def _icon_windows(session, tray_window):
+    icons = [child for child in places.children(session, tray_window.hwnd)
+             if child.class_name == ICON_CLASS and child.visible]
+    return sorted(icons, key=lambda child: child.rect.left)
+
+
+def icon_place(session, trace, desktop, owner, icon_id):
+    """(tray window, screen rect) of owner's icon icon_id on desktop."""
+    trace.update()
+    tray_pid, icons = trace.tray_of(owner)
+    index = icons.index((owner, icon_id))
+    tray = places.find_top(session, desktop, TRAY_CLASS, pid=tray_pid, visible=True)
+    assert tray is not None, f"no tray window of explorer {tray_pid} on {desktop}"
+    windows = _icon_windows(session, tray)
+    assert len(windows) == len(icons), \
+        f"tray on {desktop} has {len(windows)} icon windows, the trace {len(icons)} icons"
+    return tray, windows[index].rect
+
+
+def press_icon(session, x_input, trace, desktop, owner, icon_id, button=LEFT):
+    tray, rect = icon_place(session, trace, desktop, owner, icon_id)
+    x_input.raise_window(tray.x_window)
+    x_input.click(*places.center(rect), button=button)
+
+
+def visible_menu(session, desktop):
+    return places.find_top(session, desktop, places.POPUP_MENU_CLASS, visible=True)
+
+
+def wait_menu(session, desktop, timeout=MENU_TIMEOUT):
+    return wait_until(lambda: visible_menu(session, desktop), timeout,
+                      f"popup menu on {desktop}")
+
+
+def choose(session, x_input, desktop, keys):
+    """Picks an item of the open popup menu with the keyboard. The pointer
+    rests on the menu's top border, where it selects nothing, so the keys go
+    to this desktop."""
+    menu = wait_menu(session, desktop)
+    x_input.move((menu.rect.left + menu.rect.right) // 2, menu.rect.top + 1)
+    x_input.keys(*keys)
+    places.wait_gone(session, desktop, places.POPUP_MENU_CLASS, timeout=MENU_TIMEOUT)

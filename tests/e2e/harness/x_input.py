@@ -1,0 +1,56 @@
+"""Real X input on the run's display through xdotool: the same pointer
+motion, button and key events a person's mouse and keyboard make.
+
+Xvfb runs without a window manager, so the keyboard focus is "pointer
+root": keys go to the X window under the pointer. Wine then hands them to
+the foreground window of that window's desktop. Keys are therefore always
+sent with the pointer resting on a window of the desktop meant."""
+
+import os
+import subprocess
+import time
+
+XDOTOOL_TIMEOUT = 10
+LEFT, MIDDLE, RIGHT = 1, 2, 3
+# Between separate key presses: a menu or dialog reads one before the next.
+KEY_DELAY_MS = 150
+# Lets Wine see the pointer arrive before a button or key follows it.
+SETTLE_SECONDS = 0.2
+
+
+class XInput:
+    def __init__(self, display):
+        self._env = dict(os.environ, DISPLAY=display)
+
+    def _run(self, *args):
+        subprocess.run(["xdotool", *map(str, args)], env=self._env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                       timeout=XDOTOOL_TIMEOUT)
+
+    def move(self, x, y):
+        self._run("mousemove", "--sync", x, y)
+        time.sleep(SETTLE_SECONDS)
+
+    def click(self, x, y, button=LEFT):
+        self.move(x, y)
+        self._run("click", button)
+
+    def press(self, x, y, button=LEFT):
+        """A button press alone, for things that react on press, like tray
+        icons; release() finishes it."""
+        self.move(x, y)
+        self._run("mousedown", button)
+
+    def release(self, button=LEFT):
+        self._run("mouseup", button)
+
+    def keys(self, *names):
+        self._run("key", "--delay", KEY_DELAY_MS, *names)
+
+    def type_text(self, text):
+        self._run("type", "--delay", KEY_DELAY_MS, text)
+
+    def raise_window(self, x_window):
+        """Puts an X window on top. Without a window manager nothing else
+        does, and Wine gives each desktop's tray window the same place."""
+        self._run("windowraise", x_window)
