@@ -70,9 +70,11 @@ class TrayTrace:
                 return tray, list(icons)
         return None, []
 
-    def owners(self):
-        """Every window that shows icons now."""
-        return {icon.owner for icons in self.trays.values() for icon in icons}
+    def owners(self, icon_ids=None):
+        """Every window that shows icons now; with icon_ids, only those that
+        show one of these ids."""
+        return {icon.owner for icons in self.trays.values() for icon in icons
+                if icon_ids is None or icon.icon_id in icon_ids}
 
     def hidden(self, owner):
         """Ids of owner's icons taken away, in the order they went."""

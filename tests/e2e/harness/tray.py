@@ -18,6 +18,30 @@ MENU_TIMEOUT = 10
 SHOW_OPTIONS_KEYS = ("Down", "Return")
 ABOUT_KEYS = ("Down", "Down", "Return")
 EXIT_KEYS = ("Up", "Return")
+CLOSE_MENU_KEYS = ("Escape",)
+# The program gives desktop k's icon the id 17 * k, and adds a count's icons
+# from the highest desktop down, so the tray shows them in that order.
+ICON_ID_STEP = 17
+MOST_DESKTOPS = 4
+
+
+def icon_id(desktop_number):
+    return ICON_ID_STEP * desktop_number
+
+
+def icon_ids(count):
+    """The ids a window showing `count` desktops has, in tray order."""
+    return [icon_id(number) for number in range(count, 0, -1)]
+
+
+ALL_ICON_IDS = frozenset(icon_ids(MOST_DESKTOPS))
+
+
+def wait_first_icons(trace, timeout=TRAY_TIMEOUT):
+    """Waits for the first icon in any tray. Until then no probe may run: the
+    first program to use a desktop starts its explorer, and only one started
+    by the traced program logs the tray."""
+    return wait_until(lambda: trace.update().owners(), timeout, "first tray icon")
 
 
 def wait_icons(trace, owner, expected, timeout=TRAY_TIMEOUT):
@@ -72,3 +96,20 @@ def choose(session, x_input, desktop, keys):
     x_input.move((menu.rect.left + menu.rect.right) // 2, menu.rect.top + 1)
     x_input.keys(*keys)
     places.wait_gone(session, desktop, places.POPUP_MENU_CLASS, timeout=MENU_TIMEOUT)
+
+
+def wait_all_copies(trace, icon_ids, copies, timeout=TRAY_TIMEOUT):
+    """Waits until `copies` windows each show exactly icon_ids, each in a
+    tray of its own (one copy per desktop); returns their handles. By then
+    every copy has finished starting, and every desktop's tray window
+    exists, so none can later cover the tray a test is about to press."""
+    expected = list(icon_ids)
+
+    def settled():
+        trace.update()
+        owners = trace.owners(ALL_ICON_IDS)
+        trays = {trace.tray_of(owner)[0] for owner in owners}
+        ready = len(owners) == copies == len(trays)
+        return ready and all(trace.icons_of(owner) == expected for owner in owners) and owners
+
+    return wait_until(settled, timeout, f"{copies} copies showing icons {expected}")
