@@ -8,19 +8,14 @@ from . import wine
 
 RUN_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Run"
 VALUE_NAME = "Quorvane"
-NOT_FOUND = "Unable to find"
 _VALUE_LINE = re.compile(r"^\s*(?P<name>.+?)\s+REG_SZ\s+(?P<data>.*?)\s*$")
 
 
 def run_value(session):
-    """The value's text, or None when there is no such value."""
-    try:
-        output = wine.run(session.env, ["wine", "reg", "query", RUN_KEY, "/v", VALUE_NAME,
-                                        "/reg:32"])
-    except RuntimeError as error:
-        if NOT_FOUND in str(error):
-            return None
-        raise
+    """The value's text, or None when there is no such value. The whole key
+    is listed: asking for a missing value fails the same way as any other
+    error of `reg`, while the key itself is always there."""
+    output = wine.run(session.env, ["wine", "reg", "query", RUN_KEY, "/reg:32"])
     for line in output.splitlines():
         match = _VALUE_LINE.match(line)
         if match and match["name"] == VALUE_NAME:

@@ -90,10 +90,12 @@ def wait_menu(session, desktop, timeout=MENU_TIMEOUT):
 
 def choose(session, x_input, desktop, keys):
     """Picks an item of the open popup menu with the keyboard. The pointer
-    rests on the menu's top border, where it selects nothing, so the keys go
-    to this desktop."""
+    rests on the menu's bottom border, where it selects nothing, so the keys
+    go to the menu: keys follow the pointer to the X window under it. (Not
+    the top border: a tray menu opens over the tray window, which may cover
+    that.)"""
     menu = wait_menu(session, desktop)
-    x_input.move((menu.rect.left + menu.rect.right) // 2, menu.rect.top + 1)
+    x_input.move((menu.rect.left + menu.rect.right) // 2, menu.rect.bottom - 1)
     x_input.keys(*keys)
     places.wait_gone(session, desktop, places.POPUP_MENU_CLASS, timeout=MENU_TIMEOUT)
 

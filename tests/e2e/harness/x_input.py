@@ -2,9 +2,10 @@
 motion, button and key events a person's mouse and keyboard make.
 
 Xvfb runs without a window manager, so the keyboard focus is "pointer
-root": keys go to the X window under the pointer. Wine then hands them to
-the foreground window of that window's desktop. Keys are therefore always
-sent with the pointer resting on a window of the desktop meant."""
+root": keys go to the X window under the pointer, and Wine makes the window
+there the foreground one when the focus arrives. Keys are therefore always
+sent with the pointer resting on the window meant to get them (a menu, a
+dialog), on a spot where it touches no control."""
 
 import os
 import subprocess

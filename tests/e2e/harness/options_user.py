@@ -1,0 +1,55 @@
+"""A person at the Default desktop who opens the options window from the
+tray menu, set up for the options and About tests: the program started with
+a count in its settings file and every copy showing its icons."""
+
+from . import dialogs, run_key, tray
+from .prepared_start import default_copy, settings_line, start_traced, write_settings
+from .quorvane import DEFAULT_DESKTOP, NEW_DESKTOPS, read_settings
+from .systray_trace import TrayTrace
+from .waiting import wait_until
+from .x_input import RIGHT, XInput
+
+COPIES = 1 + len(NEW_DESKTOPS)
+FILE_TIMEOUT = 10
+REGISTRY_TIMEOUT = 10
+
+
+class OptionsUser:
+    """One person at the Default desktop with the options window."""
+
+    def __init__(self, ctx, count):
+        self.session = ctx.session()
+        write_settings(self.session, settings_line(count))
+        launched = start_traced(self.session, "quorvane")
+        self.trace = TrayTrace(launched.stderr_path)
+        tray.wait_first_icons(self.trace)
+        self.copy = default_copy(self.session)
+        tray.wait_all_copies(self.trace, tray.icon_ids(count), COPIES)
+        self.x_input = XInput(ctx.run.display)
+
+    def open_tray_menu(self):
+        tray.press_icon(self.session, self.x_input, self.trace, DEFAULT_DESKTOP, self.copy.hwnd,
+                        tray.icon_id(1), button=RIGHT)
+        return tray.wait_menu(self.session, DEFAULT_DESKTOP)
+
+    def choose_in_tray_menu(self, keys):
+        self.open_tray_menu()
+        tray.choose(self.session, self.x_input, DEFAULT_DESKTOP, keys)
+
+    def show_options(self):
+        self.choose_in_tray_menu(tray.SHOW_OPTIONS_KEYS)
+        return dialogs.wait_options_shown(self.session, self.copy.pid)
+
+    def options_visible(self):
+        return dialogs.options_window(self.session, self.copy.pid, visible=True) is not None
+
+    def wait_hidden(self):
+        dialogs.wait_options_hidden(self.session, self.copy.pid)
+
+    def wait_file(self, expected):
+        wait_until(lambda: read_settings(self.session) == expected, FILE_TIMEOUT,
+                   f"settings file holding {expected!r}")
+
+    def wait_run_value(self, expected):
+        wait_until(lambda: run_key.run_value(self.session) == expected, REGISTRY_TIMEOUT,
+                   f"Run value {expected!r}")
