@@ -3,7 +3,6 @@ settings file, the desktops it makes, and how to tell when a start has
 settled."""
 
 import os
-import time
 
 from .waiting import wait_stable, wait_until
 
@@ -82,14 +81,10 @@ class StartObserver:
         self.session = session
         self.app_path = app_path
         self.shell_path = shell_path
-        self.first_seen = {}
 
     def snapshot(self):
         """(Quorvane processes, shell starts logged so far)."""
         processes = sorted(app_processes(self.session, self.app_path))
-        now = time.monotonic()
-        for process in processes:
-            self.first_seen.setdefault(process.pid, now)
         return tuple(processes), tuple(self.session.starts_logged(self.shell_path))
 
     def wait_settled(self, timeout=SETTLE_TIMEOUT, on_poll=None):
@@ -108,16 +103,34 @@ class StartObserver:
                            "first start")
 
 
+def _starts(call, path):
+    return call.function == "CreateProcessW" and any(
+        path.lower() in text.lower() for text in call.strings)
+
+
+def pauses_before_copies(calls, app_path, shell_path):
+    """For each copy start in a relay trace: seconds from the end of that
+    thread's shell start (or of the error box after it) to the copy start;
+    None if the thread started a copy with no shell start before it."""
+    ended, pauses = {}, []
+    for call in calls:
+        if call.function == "MessageBoxW" or _starts(call, shell_path):
+            if call.returned_at is not None:
+                ended[call.thread] = call.returned_at
+        elif _starts(call, app_path):
+            since = ended.pop(call.thread, None)
+            pauses.append(None if since is None else call.called_at - since)
+    return pauses
+
+
 class ErrorBoxAnswerer:
     """Answers every "Error" message box, on any desktop, with OK, and
-    remembers when it first answered each one."""
+    remembers which boxes it answered."""
 
     def __init__(self, session):
         self.session = session
-        self.answered = {}
+        self.answered = set()
 
     def __call__(self):
-        now = time.monotonic()
         posted = self.session.post_message("*", DIALOG_CLASS, ERROR_TITLE, WM_COMMAND, IDOK)
-        for key in posted:
-            self.answered.setdefault(key, now)
+        self.answered.update(posted)

@@ -1,14 +1,32 @@
-"""Reads a WINEDEBUG=+pid,+relay trace (narrowed by RelayInclude) into calls
-with their string arguments and return values."""
+"""Reads a WINEDEBUG=+timestamp,+pid,+relay trace (narrowed by RelayInclude)
+into calls with their string arguments, return values and times."""
 
 import re
 from dataclasses import dataclass, field
 
 _LINE = re.compile(
-    r"^(?:(?P<pid>[0-9a-f]{4,8}):)?(?P<tid>[0-9a-f]{4,8}):"
+    r"^(?:(?P<time>\d+\.\d+):)?(?:(?P<pid>[0-9a-f]{4,8}):)?(?P<tid>[0-9a-f]{4,8}):"
     r"(?P<kind>Call|Ret) +(?P<dll>[\w.]+)\.(?P<function>\w+)\((?P<args>.*)\)"
     r"(?: retval=(?P<retval>[0-9a-f]+))? ret=[0-9a-f]+$")
 _STRING_ARG = re.compile(r'L"((?:[^"\\]|\\.)*)"')
+_ESCAPES = {"n": "\n", "r": "\r", "t": "\t", "0": "\0"}
+_ESCAPE = re.compile(r"\\(x[0-9a-fA-F]{2,4}|.)")
+
+
+def _unescape(text):
+    """Undoes Wine's debugstr_w quoting (\\\\, \\", \\n, \\xNNNN)."""
+
+    def replace(match):
+        code = match.group(1)
+        if code.startswith("x") and len(code) > 1:
+            return chr(int(code[1:], 16))
+        return _ESCAPES.get(code, code)
+
+    return _ESCAPE.sub(replace, text)
+
+
+def _seconds(text):
+    return float(text) if text else None
 
 
 @dataclass
@@ -17,8 +35,14 @@ class Call:
     tid: str
     function: str
     strings: list
+    called_at: float = None
+    returned_at: float = None
     retval: int = None
     raw: list = field(default_factory=list)
+
+    @property
+    def thread(self):
+        return self.pid, self.tid
 
     @property
     def succeeded(self):
@@ -35,8 +59,9 @@ def parse(text):
             continue
         thread = (match["pid"], match["tid"])
         if match["kind"] == "Call":
-            call = Call(match["pid"], match["tid"], match["function"],
-                        _STRING_ARG.findall(match["args"]), raw=[line])
+            strings = [_unescape(s) for s in _STRING_ARG.findall(match["args"])]
+            call = Call(match["pid"], match["tid"], match["function"], strings,
+                        called_at=_seconds(match["time"]), raw=[line])
             calls.append(call)
             open_calls.setdefault(thread, []).append(call)
             continue
@@ -44,6 +69,7 @@ def parse(text):
         if stack and stack[-1].function == match["function"]:
             call = stack.pop()
             call.retval = int(match["retval"] or "0", 16)
+            call.returned_at = _seconds(match["time"])
             call.raw.append(line)
     return calls
 

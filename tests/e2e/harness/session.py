@@ -10,7 +10,7 @@ from . import cleanup, probes, wine
 
 PROBE_TIMEOUT = 30
 EXIT_TIMEOUT = 10
-RELAY_DEBUG = "+pid,+relay"
+RELAY_DEBUG = "+timestamp,+pid,+relay"
 
 
 class Launched:

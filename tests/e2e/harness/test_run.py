@@ -15,7 +15,7 @@ APP_PATH = r"C:\Quorvane\Quorvane.exe"
 # system32 for the "Default" desktop; only this one is replaced.
 SHELL_NAME = "explorer.exe"
 RELAY_FUNCTIONS = ("OpenDesktopW", "CreateDesktopW", "SwitchDesktop", "CloseDesktop",
-                   "CreateProcessW")
+                   "CreateProcessW", "MessageBoxW")
 
 
 class TestRun:

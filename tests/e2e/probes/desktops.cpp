@@ -1,7 +1,10 @@
 // Lists what lives in this window station.
 //   desktops.exe          one line per desktop name
 //   desktops.exe NAME     one line per top-level window on desktop NAME:
-//                         hwnd, owning process id, visible (0/1), class, title
+//                         hwnd, owning process id, shown (0/1), class, title
+// "Shown" is the window's own WS_VISIBLE style. IsWindowVisible is no use
+// here: under Wine it answers FALSE for a shown window on a desktop that is
+// not the input desktop.
 
 #include "object_name.h"
 #include "text_output.h"
@@ -45,12 +48,16 @@ std::wstring TitleOf(HWND window) {
     return text;
 }
 
+bool IsShown(HWND window) {
+    return (static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)) & WS_VISIBLE) != 0;
+}
+
 BOOL CALLBACK PrintWindow(HWND window, LPARAM) {
     DWORD process_id = 0;
     GetWindowThreadProcessId(window, &process_id);
     probe::PrintLine({std::to_wstring(reinterpret_cast<UINT_PTR>(window)),
-                      std::to_wstring(process_id), IsWindowVisible(window) ? L"1" : L"0",
-                      ClassOf(window), TitleOf(window)});
+                      std::to_wstring(process_id), IsShown(window) ? L"1" : L"0", ClassOf(window),
+                      TitleOf(window)});
     return TRUE;
 }
 
