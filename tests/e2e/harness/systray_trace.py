@@ -14,7 +14,7 @@ import re
 from collections import namedtuple
 
 _ICON_LINE = re.compile(
-    r"^(?P<pid>[0-9a-f]+):[0-9a-f]+:trace:systray:(?P<what>show_icon|hide_icon) "
+    r"^(?:\d+\.\d+:)?(?P<pid>[0-9a-f]+):[0-9a-f]+:trace:systray:(?P<what>show_icon|hide_icon) "
     r"id=0x(?P<id>[0-9a-f]+), hwnd=(?P<hwnd>[0-9a-f]+)")
 
 Icon = namedtuple("Icon", "owner icon_id")

@@ -1,0 +1,84 @@
+"""What the options window shows must be the settings in force, and what a
+person enters must be what gets applied: otherwise pressing OK for one
+change silently undoes another, on every desktop at once."""
+
+import os
+
+from harness import dialogs, tray
+from harness.framework import e2e_test
+from harness.options_user import OptionsUser
+from harness.prepared_start import settings_line, write_settings
+from harness.quorvane import read_settings, settings_path
+from harness.waiting import wait_until
+
+# Empties the desktop box's one-character text wherever the caret is.
+CLEAR_EDIT_KEYS = ("End", "BackSpace", "BackSpace")
+FILE_TIMEOUT = 10
+
+
+def shown_settings(user):
+    """(count shown in the desktop box, "Run at startup" ticked?)."""
+    window = dialogs.options_window(user.session, user.copy.pid)
+    combo = dialogs.control(user.session, window, dialogs.DESKTOP_COMBO)
+    box = dialogs.control(user.session, window, dialogs.RUN_AT_STARTUP)
+    return combo.text, box.state == 1
+
+
+@e2e_test()
+def options_window_shows_the_settings_in_force(ctx):
+    user = OptionsUser(ctx, 2)
+    session, x_input = user.session, user.x_input
+    problems = []
+
+    window = user.show_options()
+    dialogs.set_run_at_startup(session, x_input, window, True)
+    dialogs.choose_count(session, x_input, window, 3)
+    dialogs.press(session, x_input, window, dialogs.IDCANCEL)
+    user.wait_hidden()
+    window = user.show_options()
+    ctx.run.screenshot(os.path.join(ctx.artifacts, "reopened-after-cancel.png"))
+    if shown_settings(user) != ("2", False):
+        problems.append(f"after Cancel the window shows {shown_settings(user)} "
+                        "for ('2', False) in force")
+    dialogs.set_run_at_startup(session, x_input, window, False)
+    dialogs.choose_count(session, x_input, window, 2)
+    dialogs.press(session, x_input, window, dialogs.IDCANCEL)
+    user.wait_hidden()
+
+    # Another copy (or a person) sets four desktops; this copy follows.
+    write_settings(session, settings_line(4))
+    tray.wait_icons(user.trace, user.copy.hwnd, tray.icon_ids(4))
+    window = user.show_options()
+    ctx.run.screenshot(os.path.join(ctx.artifacts, "reopened-after-sync.png"))
+    if shown_settings(user)[0] != "4":
+        problems.append(f"after the count became 4 the window shows {shown_settings(user)}")
+    written = os.stat(settings_path(session)).st_mtime_ns
+    dialogs.press(session, x_input, window, dialogs.IDOK)
+    user.wait_hidden()
+    # OK always writes the file, just after hiding the window.
+    wait_until(lambda: os.stat(settings_path(session)).st_mtime_ns != written, FILE_TIMEOUT,
+               "settings file written by OK")
+    if read_settings(session) != settings_line(4):
+        problems.append(f"OK on the untouched window wrote {read_settings(session)!r}")
+    icons = user.trace.update().icons_of(user.copy.hwnd)
+    if icons != tray.icon_ids(4):
+        problems.append(f"OK on the untouched window left the tray with {icons}")
+    assert not problems, "; ".join(problems)
+
+
+@e2e_test()
+def count_typed_into_the_desktop_box_is_applied(ctx):
+    user = OptionsUser(ctx, 2)
+    session, x_input = user.session, user.x_input
+    window = user.show_options()
+    dialogs.click_control(session, x_input, window, dialogs.COMBO_EDIT)
+    x_input.keys(*CLEAR_EDIT_KEYS, "4")
+    assert shown_settings(user)[0] == "4", f"the box shows {shown_settings(user)[0]!r}"
+    x_input.keys("Return")
+    user.wait_hidden()
+    try:
+        tray.wait_icons(user.trace, user.copy.hwnd, tray.icon_ids(4))
+    finally:
+        ctx.run.screenshot(os.path.join(ctx.artifacts, "after-typed-4.png"))
+    user.wait_file(settings_line(4))
+    assert read_settings(session) == settings_line(4)
