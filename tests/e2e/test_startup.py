@@ -8,10 +8,12 @@ import time
 from harness import relay
 from harness.framework import e2e_test
 from harness.probes import Start
-from harness.quorvane import (DEFAULT_DESKTOP, DEFAULT_SETTINGS, NEW_DESKTOPS, QUIET_PERIOD,
+from harness import places
+from harness.quorvane import (DEFAULT_DESKTOP, DEFAULT_SETTINGS, DIALOG_CLASS,
+                              ERROR_FILE_NOT_FOUND, ERROR_TITLE, NEW_DESKTOPS, QUIET_PERIOD,
                               WINDOW_TIMEOUT, ErrorBoxAnswerer, StartObserver, app_windows,
-                              copies_by_desktop, pauses_before_copies, read_settings,
-                              wait_for_app_window)
+                              copies_by_desktop, error_box_text, pauses_before_copies,
+                              read_settings, system_text, wait_for_app_window)
 from harness.test_run import APP_PATH
 from harness.waiting import WaitTimeout, wait_until
 
@@ -166,12 +168,17 @@ def start_from_a_path_with_spaces(ctx):
 
 def run_without_shell(ctx, session):
     """Starts the program with the shell file gone, answers every "Error"
-    box, and checks the start still goes on: one box per new desktop, and
-    about 3 s after each is answered, a copy started on that desktop."""
+    box, and checks the start still goes on: one box per new desktop, each
+    with the system's text for the missing file, and about 3 s after each
+    is answered, a copy started on that desktop."""
     os.remove(session.path(ctx.run.shell_path))
     launched = session.start(APP_PATH, "quorvane", relay=True)
+    box = places.wait_top(session, DEFAULT_DESKTOP, DIALOG_CLASS, ERROR_TITLE,
+                          timeout=WINDOW_TIMEOUT)
+    shown, expected = error_box_text(session, box), system_text(session, ERROR_FILE_NOT_FOUND)
+    assert shown == expected, f"the error box says {shown!r}, the system's text is {expected!r}"
     answerer = ErrorBoxAnswerer(session)
-    wait_until(lambda: answerer() or answerer.answered, WINDOW_TIMEOUT, "\"Error\" message box")
+    wait_until(lambda: answerer() or answerer.answered, WINDOW_TIMEOUT, "answered error box")
     processes, _ = StartObserver(session, APP_PATH, ctx.run.shell_path).wait_settled(
         on_poll=answerer)
     check_desktops_exist(session)

@@ -16,6 +16,7 @@ PROBES = {
     "desktops": [],
     "processes": ["-lntdll"],
     "post_message": [],
+    "system_message": [],
 }
 
 Window = namedtuple("Window", "hwnd pid visible class_name title")

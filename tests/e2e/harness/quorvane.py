@@ -4,6 +4,7 @@ settled."""
 
 import os
 
+from . import places
 from .waiting import wait_stable, wait_until
 
 WINDOW_TITLE = "Quorvane"
@@ -16,6 +17,9 @@ SETTINGS_NAME = "conf01.dat"
 DEFAULT_SETTINGS = b"2\r\r\n"
 WM_COMMAND = 0x0111
 IDOK = 1
+ERROR_FILE_NOT_FOUND = 2
+# A message box's text is the static control with this id.
+MESSAGE_TEXT_ID = 0xFFFF
 
 WINDOW_TIMEOUT = 20
 # Three desktops, each with a 3 s pause after its shell starts, plus Wine's
@@ -121,6 +125,22 @@ def pauses_before_copies(calls, app_path, shell_path):
             since = ended.pop(call.thread, None)
             pauses.append(None if since is None else call.called_at - since)
     return pauses
+
+
+def _words(text):
+    return " ".join(text.split())
+
+
+def error_box_text(session, box):
+    """The message an error box shows, with line breaks as single spaces."""
+    texts = [c.text for c in places.children(session, box.hwnd)
+             if c.control_id == MESSAGE_TEXT_ID]
+    assert texts, f"the error box {box.hwnd} has no message text"
+    return _words(texts[0])
+
+
+def system_text(session, code):
+    return _words(session.probe("system_message", str(code)))
 
 
 class ErrorBoxAnswerer:
