@@ -24,12 +24,18 @@ class XInput:
         self._env = dict(os.environ, DISPLAY=display)
 
     def _run(self, *args):
-        subprocess.run(["xdotool", *map(str, args)], env=self._env, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                       timeout=XDOTOOL_TIMEOUT)
+        return subprocess.run(["xdotool", *map(str, args)], env=self._env, check=True,
+                              capture_output=True, text=True,
+                              timeout=XDOTOOL_TIMEOUT).stdout
+
+    def pointer(self):
+        values = dict(part.split(":", 1) for part in self._run("getmouselocation").split())
+        return int(values["x"]), int(values["y"])
 
     def move(self, x, y):
-        self._run("mousemove", "--sync", x, y)
+        # --sync waits for the pointer to move, forever if it is there already.
+        if self.pointer() != (x, y):
+            self._run("mousemove", "--sync", x, y)
         time.sleep(SETTLE_SECONDS)
 
     def click(self, x, y, button=LEFT):
