@@ -3,9 +3,15 @@ test, Ctrl-C, or SIGTERM/SIGHUP from a CI runner. Without this a stray
 wineserver or Xvfb would outlive the run."""
 
 import atexit
+import os
+import shutil
 import signal
 import sys
+import time
 import traceback
+
+REMOVE_ATTEMPTS = 3
+REMOVE_RETRY_DELAY = 0.5
 
 _actions = {}
 _next_key = 0
@@ -33,6 +39,17 @@ def run_all():
             action()
         except Exception:  # keep cleaning up the rest
             traceback.print_exc(file=sys.stderr)
+
+
+def remove_tree(path):
+    """Removes a directory tree. Wine processes that are still dying can add
+    files while it goes, so it retries, and says so if something is left."""
+    for _ in range(REMOVE_ATTEMPTS):
+        shutil.rmtree(path, ignore_errors=True)
+        if not os.path.exists(path):
+            return
+        time.sleep(REMOVE_RETRY_DELAY)
+    print(f"warning: could not remove {path}", file=sys.stderr)
 
 
 def _exit_on_signal(signum, _frame):

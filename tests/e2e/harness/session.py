@@ -132,4 +132,4 @@ class Session:
                 launched.process.kill()
                 launched.process.wait()
         if not self._run.keep:
-            shutil.rmtree(self.root, ignore_errors=True)
+            cleanup.remove_tree(self.root)

@@ -61,4 +61,4 @@ class TestRun:
         cleanup.unregister(self._cleanup_key)
         self._display.stop()
         if not self.keep:
-            shutil.rmtree(self.work_dir, ignore_errors=True)
+            cleanup.remove_tree(self.work_dir)
