@@ -1,0 +1,1 @@
+"""Pieces of the Quorvane footprint benchmark (bench/footprint.py)."""
