@@ -8,12 +8,10 @@ from harness import dialogs, tray
 from harness.framework import e2e_test
 from harness.options_user import OptionsUser
 from harness.prepared_start import settings_line, write_settings
-from harness.quorvane import read_settings, settings_path
-from harness.waiting import wait_until
+from harness.quorvane import read_settings
 
 # Empties the desktop box's one-character text wherever the caret is.
 CLEAR_EDIT_KEYS = ("End", "BackSpace", "BackSpace")
-FILE_TIMEOUT = 10
 
 
 def shown_settings(user):
@@ -52,12 +50,10 @@ def options_window_shows_the_settings_in_force(ctx):
     ctx.run.screenshot(os.path.join(ctx.artifacts, "reopened-after-sync.png"))
     if shown_settings(user)[0] != "4":
         problems.append(f"after the count became 4 the window shows {shown_settings(user)}")
-    written = os.stat(settings_path(session)).st_mtime_ns
+    stamp = user.settings_stamp()
     dialogs.press(session, x_input, window, dialogs.IDOK)
     user.wait_hidden()
-    # OK always writes the file, just after hiding the window.
-    wait_until(lambda: os.stat(settings_path(session)).st_mtime_ns != written, FILE_TIMEOUT,
-               "settings file written by OK")
+    user.wait_written_since(stamp)
     if read_settings(session) != settings_line(4):
         problems.append(f"OK on the untouched window wrote {read_settings(session)!r}")
     icons = user.trace.update().icons_of(user.copy.hwnd)
@@ -74,11 +70,12 @@ def count_typed_into_the_desktop_box_is_applied(ctx):
     dialogs.click_control(session, x_input, window, dialogs.COMBO_EDIT)
     x_input.keys(*CLEAR_EDIT_KEYS, "4")
     assert shown_settings(user)[0] == "4", f"the box shows {shown_settings(user)[0]!r}"
+    stamp = user.settings_stamp()
     x_input.keys("Return")
     user.wait_hidden()
-    try:
-        tray.wait_icons(user.trace, user.copy.hwnd, tray.icon_ids(4))
-    finally:
-        ctx.run.screenshot(os.path.join(ctx.artifacts, "after-typed-4.png"))
-    user.wait_file(settings_line(4))
-    assert read_settings(session) == settings_line(4)
+    user.wait_written_since(stamp)
+    ctx.run.screenshot(os.path.join(ctx.artifacts, "after-typed-4.png"))
+    icons = user.trace.update().icons_of(user.copy.hwnd)
+    assert (read_settings(session), icons) == (settings_line(4), tray.icon_ids(4)), \
+        f"typing 4 and pressing Enter wrote {read_settings(session)!r} and left the " \
+        f"tray with {icons}"

@@ -9,7 +9,7 @@ is; the n-th icon window from the left is the n-th icon shown."""
 import os
 import time
 
-from harness import desktop_calls, places, tray
+from harness import desktop_calls, tray
 from harness.framework import e2e_test
 from harness.prepared_start import (default_copy, settings_line, start_traced,
                                     write_settings)

@@ -2,9 +2,11 @@
 tray menu, set up for the options and About tests: the program started with
 a count in its settings file and every copy showing its icons."""
 
+import os
+
 from . import dialogs, run_key, tray
 from .prepared_start import default_copy, settings_line, start_traced, write_settings
-from .quorvane import DEFAULT_DESKTOP, NEW_DESKTOPS, read_settings
+from .quorvane import DEFAULT_DESKTOP, NEW_DESKTOPS, read_settings, settings_path
 from .systray_trace import TrayTrace
 from .waiting import wait_until
 from .x_input import RIGHT, XInput
@@ -49,6 +51,15 @@ class OptionsUser:
     def wait_file(self, expected):
         wait_until(lambda: read_settings(self.session) == expected, FILE_TIMEOUT,
                    f"settings file holding {expected!r}")
+
+    def settings_stamp(self):
+        return os.stat(settings_path(self.session)).st_mtime_ns
+
+    def wait_written_since(self, stamp):
+        """Waits for the next write of the settings file. OK always writes it,
+        last of all, so by then its tray icons are in place too."""
+        wait_until(lambda: self.settings_stamp() != stamp, FILE_TIMEOUT,
+                   "settings file written")
 
     def wait_run_value(self, expected):
         wait_until(lambda: run_key.run_value(self.session) == expected, REGISTRY_TIMEOUT,
