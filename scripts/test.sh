@@ -13,8 +13,9 @@ cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/host -j"$(nproc)"
 ctest --test-dir build/host --output-on-failure
 
-echo "== icon and resource checks"
+echo "== icon, resource and benchmark-report checks"
 python3 -m unittest discover -s scripts -p 'test_*.py'
+python3 -m unittest discover -s bench -p 'test_*.py'
 
 echo "== fuzzing the settings line for ${fuzz_seconds}s"
 CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
