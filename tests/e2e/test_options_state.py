@@ -6,7 +6,7 @@ import os
 
 from harness import dialogs, tray
 from harness.framework import e2e_test
-from harness.options_user import OptionsUser
+from harness.options_user import COPIES, OptionsUser
 from harness.prepared_start import settings_line, write_settings
 from harness.quorvane import read_settings
 
@@ -45,7 +45,7 @@ def options_window_shows_the_settings_in_force(ctx):
 
     # Another copy (or a person) sets four desktops; this copy follows.
     write_settings(session, settings_line(4))
-    tray.wait_icons(user.trace, user.copy.hwnd, tray.icon_ids(4))
+    tray.wait_all_copies(user.trace, tray.icon_ids(4), COPIES)
     window = user.show_options()
     ctx.run.screenshot(os.path.join(ctx.artifacts, "reopened-after-sync.png"))
     if shown_settings(user)[0] != "4":

@@ -22,7 +22,3 @@ def run_value(session):
             return match["data"]
     return None
 
-
-def add_run_value(session, data):
-    wine.run(session.env, ["wine", "reg", "add", RUN_KEY, "/v", VALUE_NAME, "/t", "REG_SZ",
-                           "/d", data, "/f", "/reg:32"])

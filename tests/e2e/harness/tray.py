@@ -5,14 +5,19 @@ that opens.
 Wine puts every desktop's standalone tray window at the same spot on the one
 X display, so the tray of the desktop meant is raised before each press."""
 
+import time
+
 from . import places
 from .waiting import WaitTimeout, wait_until
 from .x_input import LEFT
 
 TRAY_CLASS = "__winex11_standalone_tray"
 ICON_CLASS = "__winex11_tray_icon"
-TRAY_TIMEOUT = 30
+# A first start makes three desktops, pausing 3 s after each shell start.
+TRAY_TIMEOUT = 45
 MENU_TIMEOUT = 10
+RAISE_ATTEMPTS = 5
+RAISE_RETRY_WAIT = 0.5
 # Menu items, walked with the keyboard from "nothing selected": Down lands on
 # the first item, Up wraps round to the last.
 SHOW_OPTIONS_KEYS = ("Down", "Return")
@@ -74,9 +79,19 @@ def icon_place(session, trace, desktop, owner, icon_id):
 
 
 def press_icon(session, x_input, trace, desktop, owner, icon_id, button=LEFT):
+    """Raises the tray and presses the icon, once the pointer is seen to be
+    on that tray: another desktop's tray that was just shown again (after
+    its last icon went) may have come up on top meanwhile."""
     tray, rect = icon_place(session, trace, desktop, owner, icon_id)
-    x_input.raise_window(tray.x_window)
-    x_input.click(*places.center(rect), button=button)
+    spot = places.center(rect)
+    for _ in range(RAISE_ATTEMPTS):
+        x_input.raise_window(tray.x_window)
+        x_input.move(*spot)
+        if x_input.window_under_pointer() == tray.x_window:
+            x_input.click(*spot, button=button)
+            return
+        time.sleep(RAISE_RETRY_WAIT)
+    raise AssertionError(f"the tray of {desktop} stays covered at {spot}")
 
 
 def visible_menu(session, desktop):
@@ -92,20 +107,20 @@ def choose(session, x_input, desktop, keys):
     """Picks an item of the open popup menu with the keyboard. The pointer
     rests on the menu's bottom border, where it selects nothing, so the keys
     go to the menu: keys follow the pointer to the X window under it. (Not
-    the top border: a tray menu opens over the tray window, which may cover
-    that.)"""
+    the top border: a tray menu opens at the pressed icon, and the tray
+    window may cover the menu's top edge.)"""
     menu = wait_menu(session, desktop)
     x_input.move((menu.rect.left + menu.rect.right) // 2, menu.rect.bottom - 1)
     x_input.keys(*keys)
     places.wait_gone(session, desktop, places.POPUP_MENU_CLASS, timeout=MENU_TIMEOUT)
 
 
-def wait_all_copies(trace, icon_ids, copies, timeout=TRAY_TIMEOUT):
-    """Waits until `copies` windows each show exactly icon_ids, each in a
+def wait_all_copies(trace, ids, copies, timeout=TRAY_TIMEOUT):
+    """Waits until `copies` windows each show exactly the icons `ids`, each in a
     tray of its own (one copy per desktop); returns their handles. By then
     every copy has finished starting, and every desktop's tray window
     exists, so none can later cover the tray a test is about to press."""
-    expected = list(icon_ids)
+    expected = list(ids)
 
     def settled():
         trace.update()

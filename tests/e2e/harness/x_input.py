@@ -12,7 +12,7 @@ import subprocess
 import time
 
 XDOTOOL_TIMEOUT = 10
-LEFT, MIDDLE, RIGHT = 1, 2, 3
+LEFT, RIGHT = 1, 3
 # Between separate key presses: a menu or dialog reads one before the next.
 KEY_DELAY_MS = 150
 # Lets Wine see the pointer arrive before a button or key follows it.
@@ -28,9 +28,16 @@ class XInput:
                               capture_output=True, text=True,
                               timeout=XDOTOOL_TIMEOUT).stdout
 
+    def _pointer_location(self):
+        return dict(part.split(":", 1) for part in self._run("getmouselocation").split())
+
     def pointer(self):
-        values = dict(part.split(":", 1) for part in self._run("getmouselocation").split())
+        values = self._pointer_location()
         return int(values["x"]), int(values["y"])
+
+    def window_under_pointer(self):
+        """The top-level X window the pointer is on (0 for the bare screen)."""
+        return int(self._pointer_location()["window"])
 
     def move(self, x, y):
         # --sync waits for the pointer to move, forever if it is there already.
@@ -42,20 +49,8 @@ class XInput:
         self.move(x, y)
         self._run("click", button)
 
-    def press(self, x, y, button=LEFT):
-        """A button press alone, for things that react on press, like tray
-        icons; release() finishes it."""
-        self.move(x, y)
-        self._run("mousedown", button)
-
-    def release(self, button=LEFT):
-        self._run("mouseup", button)
-
     def keys(self, *names):
         self._run("key", "--delay", KEY_DELAY_MS, *names)
-
-    def type_text(self, text):
-        self._run("type", "--delay", KEY_DELAY_MS, text)
 
     def raise_window(self, x_window):
         """Puts an X window on top. Without a window manager nothing else
