@@ -1,6 +1,7 @@
-"""What the options window shows must be the settings in force, and what a
-person enters must be what gets applied: otherwise pressing OK for one
-change silently undoes another, on every desktop at once."""
+"""The options window keeps what the person left in it: Cancel undoes
+nothing, a count that came from another copy does not move the list, and
+only a choice from the list counts. OK then applies exactly what is shown,
+on every desktop, which is how a person puts things back the way they were."""
 
 import os
 
@@ -23,7 +24,7 @@ def shown_settings(user):
 
 
 @e2e_test()
-def options_window_shows_the_settings_in_force(ctx):
+def options_window_keeps_what_the_user_left_and_ok_applies_it(ctx):
     user = OptionsUser(ctx, 2)
     session, x_input = user.session, user.x_input
     problems = []
@@ -35,35 +36,36 @@ def options_window_shows_the_settings_in_force(ctx):
     user.wait_hidden()
     window = user.show_options()
     ctx.run.screenshot(os.path.join(ctx.artifacts, "reopened-after-cancel.png"))
-    if shown_settings(user) != ("2", False):
-        problems.append(f"after Cancel the window shows {shown_settings(user)} "
-                        "for ('2', False) in force")
+    if shown_settings(user) != ("3", True):
+        problems.append(f"after Cancel the window shows {shown_settings(user)}, "
+                        "not the ('3', True) the person left")
     dialogs.set_run_at_startup(session, x_input, window, False)
     dialogs.choose_count(session, x_input, window, 2)
     dialogs.press(session, x_input, window, dialogs.IDCANCEL)
     user.wait_hidden()
 
-    # Another copy (or a person) sets four desktops; this copy follows.
+    # Another copy (or a person) sets four desktops; this copy's tray follows,
+    # its window keeps the person's last choice.
     write_settings(session, settings_line(4))
     tray.wait_all_copies(user.trace, tray.icon_ids(4), COPIES)
     window = user.show_options()
     ctx.run.screenshot(os.path.join(ctx.artifacts, "reopened-after-sync.png"))
-    if shown_settings(user)[0] != "4":
+    if shown_settings(user) != ("2", False):
         problems.append(f"after the count became 4 the window shows {shown_settings(user)}")
     stamp = user.settings_stamp()
     dialogs.press(session, x_input, window, dialogs.IDOK)
     user.wait_hidden()
     user.wait_written_since(stamp)
-    if read_settings(session) != settings_line(4):
+    if read_settings(session) != settings_line(2):
         problems.append(f"OK on the untouched window wrote {read_settings(session)!r}")
-    icons = user.trace.update().icons_of(user.copy.hwnd)
-    if icons != tray.icon_ids(4):
-        problems.append(f"OK on the untouched window left the tray with {icons}")
+    tray.wait_all_copies(user.trace, tray.icon_ids(2), COPIES)
     assert not problems, "; ".join(problems)
 
 
 @e2e_test()
-def count_typed_into_the_desktop_box_is_applied(ctx):
+def count_typed_into_the_desktop_box_is_not_a_list_choice(ctx):
+    # Only an item chosen from the list sets the count; typed text leaves no
+    # choice, which means one desktop, whose icon still leads back here.
     user = OptionsUser(ctx, 2)
     session, x_input = user.session, user.x_input
     window = user.show_options()
@@ -76,6 +78,6 @@ def count_typed_into_the_desktop_box_is_applied(ctx):
     user.wait_written_since(stamp)
     ctx.run.screenshot(os.path.join(ctx.artifacts, "after-typed-4.png"))
     icons = user.trace.update().icons_of(user.copy.hwnd)
-    assert (read_settings(session), icons) == (settings_line(4), tray.icon_ids(4)), \
+    assert (read_settings(session), icons) == (settings_line(1), tray.icon_ids(1)), \
         f"typing 4 and pressing Enter wrote {read_settings(session)!r} and left the " \
         f"tray with {icons}"
