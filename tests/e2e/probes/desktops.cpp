@@ -6,6 +6,7 @@
 // here: under Wine it answers FALSE for a shown window on a desktop that is
 // not the input desktop.
 
+#include "desktop_windows.h"
 #include "object_name.h"
 #include "text_output.h"
 #include "unique_handles.h"
@@ -16,8 +17,6 @@
 #include <vector>
 
 namespace {
-
-constexpr int kTextLength = 512;
 
 BOOL CALLBACK AddName(LPWSTR name, LPARAM names) {
     reinterpret_cast<std::vector<std::wstring>*>(names)->emplace_back(name);
@@ -36,17 +35,8 @@ int ListDesktops() {
     return 0;
 }
 
-std::wstring ClassOf(HWND window) {
-    wchar_t text[kTextLength] = {};
-    GetClassNameW(window, text, kTextLength);
-    return text;
-}
-
-std::wstring TitleOf(HWND window) {
-    wchar_t text[kTextLength] = {};
-    GetWindowTextW(window, text, kTextLength);
-    return text;
-}
+using probe::ClassOf;
+using probe::TitleOf;
 
 bool IsShown(HWND window) {
     return (static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)) & WS_VISIBLE) != 0;
@@ -62,16 +52,7 @@ BOOL CALLBACK PrintWindow(HWND window, LPARAM) {
 }
 
 int ListWindows(wchar_t const* desktop_name) {
-    probe::UniqueDesktop const desktop(
-        OpenDesktopW(desktop_name, 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE));
-    if (!desktop) {
-        probe::PrintError(L"OpenDesktopW");
-        return 1;
-    }
-    // A desktop without windows also reports failure here, and an empty list
-    // is the honest answer for it.
-    EnumDesktopWindows(desktop.get(), PrintWindow, 0);
-    return 0;
+    return probe::ForEachWindowOf(desktop_name, PrintWindow);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 // without a virtual desktop. "state" is a check box's check state or a combo
 // box's selected index, "-" for other controls.
 
+#include "desktop_windows.h"
 #include "text_output.h"
 #include "unique_handles.h"
 
@@ -30,17 +31,8 @@ constexpr wchar_t kNoState[] = L"-";
 // this property; other systems have no such property and give 0.
 constexpr wchar_t kXWindowProperty[] = L"__wine_x11_whole_window";
 
-std::wstring ClassOf(HWND window) {
-    wchar_t text[kTextLength] = {};
-    GetClassNameW(window, text, kTextLength);
-    return text;
-}
-
-std::wstring TitleOf(HWND window) {
-    wchar_t text[kTextLength] = {};
-    GetWindowTextW(window, text, kTextLength);
-    return text;
-}
+using probe::ClassOf;
+using probe::TitleOf;
 
 // A control of another process keeps its text to itself (an edit or combo
 // box never tells the system), so ask the control.
@@ -108,16 +100,7 @@ BOOL CALLBACK PrintChild(HWND window, LPARAM) {
 }
 
 int ListTopLevel(wchar_t const* desktop_name) {
-    probe::UniqueDesktop const desktop(
-        OpenDesktopW(desktop_name, 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE));
-    if (!desktop) {
-        probe::PrintError(L"OpenDesktopW");
-        return 1;
-    }
-    // A desktop without windows also reports failure here; an empty list is
-    // the honest answer for it.
-    EnumDesktopWindows(desktop.get(), PrintTopLevel, 0);
-    return 0;
+    return probe::ForEachWindowOf(desktop_name, PrintTopLevel);
 }
 
 int ListChildren(wchar_t const* handle_text) {
