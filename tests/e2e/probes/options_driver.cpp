@@ -11,6 +11,7 @@
 //       one line per OK: "ok", count, milliseconds since start
 // Exit code 1 if the window went missing or stopped answering.
 
+#include "desktop_windows.h"
 #include "text_output.h"
 #include "unique_handles.h"
 
@@ -24,7 +25,6 @@ namespace {
 constexpr int kArgumentCount = 5;
 constexpr int kChurnArgumentCount = 6;
 constexpr int kAutoBase = 0;
-constexpr int kTextLength = 64;
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr wchar_t kWindowTitle[] = L"Quorvane";
 constexpr WPARAM kShowOptionsCommand = 32771;
@@ -45,12 +45,8 @@ BOOL CALLBACK KeepIfOptions(HWND window, LPARAM search_address) {
     auto& search = *reinterpret_cast<Search*>(search_address);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    wchar_t class_name[kTextLength] = {};
-    wchar_t title[kTextLength] = {};
-    GetClassNameW(window, class_name, kTextLength);
-    GetWindowTextW(window, title, kTextLength);
-    if (pid == search.pid && std::wcscmp(class_name, kDialogClass) == 0 &&
-        std::wcscmp(title, kWindowTitle) == 0) {
+    if (pid == search.pid && probe::ClassOf(window) == kDialogClass &&
+        probe::TitleOf(window) == kWindowTitle) {
         search.found = window;
         return FALSE;
     }
