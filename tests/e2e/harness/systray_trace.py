@@ -14,8 +14,8 @@ import re
 from collections import namedtuple
 
 _ICON_LINE = re.compile(
-    r"^(?:\d+\.\d+:)?(?P<pid>[0-9a-f]+):[0-9a-f]+:trace:systray:(?P<what>show_icon|hide_icon) "
-    r"id=0x(?P<id>[0-9a-f]+), hwnd=(?P<hwnd>[0-9a-f]+)")
+    r"^(?:\d+\.\d+:)?(?P<pid>[0-9a-fA-F]+):[0-9a-fA-F]+:trace:systray:(?P<what>show_icon|hide_icon) "
+    r"id=0x(?P<id>[0-9a-fA-F]+), hwnd=(?P<hwnd>[0-9a-fA-F]+)")
 
 Icon = namedtuple("Icon", "owner icon_id")
 Event = namedtuple("Event", "tray shown icon")
