@@ -13,8 +13,9 @@ on-screen order: that order is what tells the tests which icon is which."""
 import re
 from collections import namedtuple
 
-_ICON_LINE = re.compile(
-    r"^(?:\d+\.\d+:)?(?P<pid>[0-9a-fA-F]+):[0-9a-fA-F]+:trace:systray:(?P<what>show_icon|hide_icon) "
+# Also read by the timed tray history, which uses the optional timestamp.
+ICON_LINE = re.compile(
+    r"^(?:(?P<time>\d+\.\d+):)?(?P<pid>[0-9a-fA-F]+):[0-9a-fA-F]+:trace:systray:(?P<what>show_icon|hide_icon) "
     r"id=0x(?P<id>[0-9a-fA-F]+), hwnd=(?P<hwnd>[0-9a-fA-F]+)")
 
 Icon = namedtuple("Icon", "owner icon_id")
@@ -24,7 +25,7 @@ Event = namedtuple("Event", "tray shown icon")
 def parse_events(text):
     """(tray process id, shown?, Icon) per line, in trace order."""
     for line in text.splitlines():
-        match = _ICON_LINE.match(line.strip())
+        match = ICON_LINE.match(line.strip())
         if match:
             yield Event(int(match["pid"], 16), match["what"] == "show_icon",
                         Icon(int(match["hwnd"], 16), int(match["id"], 16)))

@@ -9,14 +9,9 @@ icons only between its last removal and its first addition: a few
 milliseconds under Wine, as long as the tray itself keeps another icon (an
 emptied tray stalls Wine for about 2 s, so tests keep one there)."""
 
-import re
 from collections import namedtuple
 
 from . import systray_trace
-
-_LINE = re.compile(
-    r"^(?:(?P<time>\d+\.\d+):)?(?P<tray>[0-9a-fA-F]+):[0-9a-fA-F]+:trace:systray:"
-    r"(?P<what>show_icon|hide_icon) id=0x(?P<id>[0-9a-fA-F]+), hwnd=(?P<hwnd>[0-9a-fA-F]+)")
 
 Change = namedtuple("Change", "time tray shown owner icon_id")
 # A time a window held no icons: from the removal that left it none to the
@@ -28,10 +23,10 @@ def changes(text):
     """Every icon shown or hidden, in trace order."""
     found = []
     for line in text.splitlines():
-        match = _LINE.match(line.strip())
+        match = systray_trace.ICON_LINE.match(line.strip())
         if match:
             time = float(match["time"]) if match["time"] else None
-            found.append(Change(time, int(match["tray"], 16), match["what"] == "show_icon",
+            found.append(Change(time, int(match["pid"], 16), match["what"] == "show_icon",
                                 int(match["hwnd"], 16), int(match["id"], 16)))
     return found
 
