@@ -5,6 +5,7 @@ menu item."""
 
 import os
 import subprocess
+import time
 
 from . import places, tray
 from .waiting import WaitTimeout
@@ -18,6 +19,10 @@ BURST_PAUSE = "0.05"
 MENU_WAIT = "0.4"
 # An Escape that reached the menu has closed it well within this.
 MENU_GONE_WAIT = 2
+# Every desktop's tray window sits at the same spot, and one that another
+# copy just rebuilt can come up over the raised one: raise it again.
+RAISE_TRIES = 5
+RAISE_SETTLE = 0.3
 
 
 class RapidPresser:
@@ -44,8 +49,12 @@ class RapidPresser:
             tray_window, rect = tray.icon_place(self._session, self._trace, self._desktop,
                                                 self._owner, icon_id)
             spots[icon_id] = places.center(rect)
-        self._x_input.raise_window(tray_window.x_window)
-        self._x_input.move(*spots[icon_id])
+        for _ in range(RAISE_TRIES):
+            self._x_input.raise_window(tray_window.x_window)
+            self._x_input.move(*spots[icon_id])
+            if self._x_input.window_under_pointer() == tray_window.x_window:
+                break
+            time.sleep(RAISE_SETTLE)
         assert self._x_input.window_under_pointer() == tray_window.x_window, \
             f"the tray of {self._desktop} is covered at {spots[icon_id]}"
         return spots
