@@ -3,53 +3,25 @@
 // Quorvane's ids, callback message and record layout, and a plain message
 // loop. WM_CLOSE removes the icons and ends it.
 
+#include "tray_icons.h"
+
 #include <windows.h>
-
-#include <shellapi.h>
-
-#include <array>
 
 namespace {
 
 constexpr wchar_t kClassName[] = L"QuorvaneBenchBaseline";
 constexpr wchar_t kTitle[] = L"Quorvane baseline";
-constexpr UINT kTrayCallback = 0xA123;
-// Quorvane adds its icons from slot 4 down to slot 1 (ids 17 * slot).
-constexpr std::array<UINT, 4> kIconIds{68, 51, 34, 17};
-constexpr DWORD kNotifyIconDataSize = NOTIFYICONDATAW_V1_SIZE; // 152 bytes
-constexpr wchar_t kTip[] = L"Baseline";
-
-NOTIFYICONDATAW IconRecord(HWND window, UINT id) {
-    NOTIFYICONDATAW data{};
-    data.cbSize = kNotifyIconDataSize;
-    data.hWnd = window;
-    data.uID = id;
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    data.uCallbackMessage = kTrayCallback;
-    // A shared system icon: nothing to destroy afterwards.
-    data.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-    lstrcpynW(data.szTip, kTip, static_cast<int>(sizeof(kTip) / sizeof(kTip[0])));
-    return data;
-}
 
 void AddIcons(HWND window) {
-    for (UINT const id : kIconIds) {
-        NOTIFYICONDATAW data = IconRecord(window, id);
-        Shell_NotifyIconW(NIM_ADD, &data);
-    }
-}
-
-void RemoveIcons(HWND window) {
-    for (UINT const id : kIconIds) {
-        NOTIFYICONDATAW data = IconRecord(window, id);
-        Shell_NotifyIconW(NIM_DELETE, &data);
-    }
+    // A shared system icon: nothing to destroy afterwards.
+    HICON const icon = LoadIconW(nullptr, IDI_APPLICATION);
+    bench::AddIcons(window, {icon, icon, icon, icon});
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CLOSE:
-        RemoveIcons(window);
+        bench::RemoveIcons(window);
         DestroyWindow(window);
         return 0;
     case WM_DESTROY:

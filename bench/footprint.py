@@ -4,18 +4,25 @@ minimal tray program (bench/baseline_tray.cpp) measured in the same run.
 
 Usage:
     python3 bench/footprint.py [--runs N] [--idle-seconds S] [--settle-seconds S]
-                               [--exe PATH] [--keep]
+                               [--exe PATH] [--no-window-manager] [--keep]
 
-Builds Quorvane.exe with scripts/build-windows.sh (unless --exe is given)
-and the benchmark's programs from bench/CMakeLists.txt, starts its own Xvfb
-and throwaway 32-bit Wine prefix, and keeps in it a tray keeper (the first
+Installs what it needs (scripts/setup.sh bench), builds Quorvane.exe with
+scripts/build-windows.sh (unless --exe is given) and the benchmark's programs
+from bench/CMakeLists.txt, starts its own Xvfb with a window manager (openbox,
+unless --no-window-manager) and throwaway 32-bit Wine prefix, and keeps in it a tray keeper (the first
 program of the session, whose inherited stderr carries the tray's +systray
 trace) and a long-lived first Quorvane instance, which made the desktops
 and started a copy on each. Every measured Quorvane start is therefore a
 second run: desktops present, settings file present.
 
-Per round, Quorvane and the baseline are started one after the other, in
-alternating order, and both then idle at the same time. Figures:
+Besides the baseline, a second yardstick is measured the same way: the
+design floor (bench/design_floor.cpp), which starts the way Quorvane is
+designed to (its own options dialog shown, hidden 5 ms later, then four
+icons) and does nothing else. The targets are against the baseline; the
+floor tells how much of the difference is the designed start itself.
+
+Per round, the three are started one after the other, each going first in
+turn, and then idle at the same time. Figures:
   - start to tray icons: from the moment the script spawns `wine <exe>` to
     the arrival of the tray's "added ... now N icons" line for the
     program's first and fourth icon (same tray, same trace, same reader for
@@ -66,6 +73,8 @@ def parse_arguments():
     parser.add_argument("--settle-seconds", type=float, default=5.0,
                         help="wait after start-up before reading memory (default 5)")
     parser.add_argument("--exe", help="use this Quorvane.exe instead of building it")
+    parser.add_argument("--no-window-manager", action="store_true",
+                        help="run the display bare, as the end-to-end tests do")
     parser.add_argument("--keep", action="store_true", help="keep the work directory and logs")
     arguments = parser.parse_args()
     if arguments.runs < 1 or arguments.idle_seconds <= 0 or arguments.settle_seconds < 0:
@@ -74,6 +83,7 @@ def parse_arguments():
 
 
 def prepare_programs(arguments, work_dir):
+    subprocess.run([os.path.join(REPO, "scripts", "setup.sh"), "bench"], check=True)
     exe = arguments.exe or build.build_quorvane(REPO)
     programs = build.build_bench(REPO, os.path.join(work_dir, "build"))
     # A private copy: others may rebuild the shared build directory meanwhile.
@@ -86,7 +96,8 @@ def rows(rounds):
         return [pick(samples[name]) for samples in rounds]
 
     def row(key, label, unit, pick):
-        return report.Row(key, label, unit, series("quorvane", pick), series("baseline", pick))
+        return report.Row(key, label, unit, series("quorvane", pick), series("baseline", pick),
+                          series("floor", pick))
 
     kib = KIB
     return [
@@ -171,11 +182,15 @@ def print_report(arguments, programs, rounds, work_dir, seconds):
     by_key = {row.key: row for row in table_rows}
     exe_kib = os.path.getsize(programs["Quorvane"]) / KIB
     base_kib = os.path.getsize(programs["baseline_tray"]) / KIB
-    table_rows.append(report.Row("size", "executable size", "KiB", [exe_kib], [base_kib]))
+    floor_kib = os.path.getsize(programs["design_floor"]) / KIB
+    table_rows.append(report.Row("size", "executable size", "KiB", [exe_kib], [base_kib],
+                                 [floor_kib]))
     last = rounds[-1]
+    manager = "none" if arguments.no_window_manager else "openbox"
     print(f"Quorvane footprint vs baseline: {len(rounds)} rounds, "
           f"{arguments.idle_seconds:g} s idle, {arguments.settle_seconds:g} s settle, "
-          f"{seconds:.0f} s wall time; sources at {source_version()}\n")
+          f"window manager: {manager}, {seconds:.0f} s wall time; "
+          f"sources at {source_version()}\n")
     print(report.table(table_rows))
     print("\nTargets (medians):")
     print(report.verdict_lines(report.verdicts(by_key, exe_kib)))
@@ -183,6 +198,9 @@ def print_report(arguments, programs, rounds, work_dir, seconds):
     print(report.copies_lines(by_key, ("ws", "private", "idle_cpu")))
     print("\nResident memory by mapping, largest differences (last round, after idling):")
     print(report.mapping_difference(last["quorvane"].mappings, last["baseline"].mappings,
+                                    MAPPING_LINES))
+    print("\nResident memory by mapping, Quorvane vs design floor (last round, after idling):")
+    print(report.mapping_difference(last["quorvane"].mappings, last["floor"].mappings,
                                     MAPPING_LINES))
     print("\nSize-setting build flags:")
     print(flags_lines(work_dir))
@@ -200,7 +218,7 @@ def main():
     try:
         programs = prepare_programs(arguments, work_dir)
         started = time.monotonic()
-        wine_world = WineWorld(work_dir, programs)
+        wine_world = WineWorld(work_dir, programs, not arguments.no_window_manager)
         wine_world.prepare()
         wine_world.start_tray_keeper()
         wine_world.start_first_instance()

@@ -222,14 +222,23 @@ class ReportTest(unittest.TestCase):
         self.assertIn("| 269 ", lines[3])
         self.assertIn("4.89x", lines[3])
 
+    def test_floor_columns_compare_quorvane_with_the_floor(self):
+        with_floor = report.Row("a", "start", "ms", [190.0, 180.0, 200.0], [139.0],
+                                [170.0, 160.0, 175.0])
+        without = report.Row("b", "size", "KiB", [269.0], [55.0])
+        lines = report.table([with_floor, without]).splitlines()
+        cells = [[cell.strip() for cell in line.split("|")] for line in lines[2:]]
+        self.assertEqual(cells[0][-2:], ["170 (160..175)", "1.12x"])
+        self.assertEqual(cells[1][-2:], ["n/a", "n/a"])
+
 
 class RoundOrderTest(unittest.TestCase):
-    def test_each_program_goes_first_in_every_other_round(self):
-        firsts = [measure.order_for(index)[0].name for index in range(4)]
-        self.assertEqual(firsts, ["quorvane", "baseline", "quorvane", "baseline"])
-        for index in range(4):
-            self.assertEqual({kind.name for kind in measure.order_for(index)},
-                             {"quorvane", "baseline"})
+    def test_each_program_goes_first_in_turn_and_every_round_has_all(self):
+        firsts = [measure.order_for(index)[0].name for index in range(6)]
+        self.assertEqual(firsts, ["quorvane", "baseline", "floor"] * 2)
+        for index in range(6):
+            names = [kind.name for kind in measure.order_for(index)]
+            self.assertEqual(sorted(names), ["baseline", "floor", "quorvane"])
 
 
 class BuildInfoTest(unittest.TestCase):

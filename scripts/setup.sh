@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only when some
 # are missing. Needs root (or sudo) the first time on a fresh machine.
+#   scripts/setup.sh         build, run and test
+#   scripts/setup.sh bench   the same and a window manager for the benchmark
 set -euo pipefail
 
 need_i386=0
@@ -9,6 +11,11 @@ dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
 packages=(cmake g++ make libgtest-dev libgmock-dev clang libclang-rt-14-dev
           g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64
           xvfb xdotool x11-utils imagemagick fonts-wine zip python3)
+# The footprint benchmark measures starts on a desktop with a window manager,
+# as every real desktop has one.
+if [ "${1:-}" = "bench" ]; then
+    packages+=(openbox)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

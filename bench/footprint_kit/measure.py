@@ -1,7 +1,8 @@
-"""One measured round: start Quorvane and the baseline one after the other
-(the order alternates between rounds), time each until its four tray icons
-are shown, let both settle, read their memory, let both idle side by side
-and read the CPU time they used, then end both through their own windows."""
+"""One measured round: start Quorvane, the baseline and the design floor one
+after the other (who goes first turns with each round), time each until its
+four tray icons are shown, let them settle, read their memory, let them idle
+side by side and read the CPU time they used, then end each through its own
+windows."""
 
 import time
 from collections import namedtuple
@@ -16,6 +17,7 @@ Kind = namedtuple("Kind", "name windows_path image close_message close_wparam")
 KINDS = (
     Kind("quorvane", world.APP_PATH, "Quorvane.exe", WM_COMMAND, ID_EXIT),
     Kind("baseline", world.BASELINE_PATH, "baseline_tray.exe", WM_CLOSE, 0),
+    Kind("floor", world.FLOOR_PATH, "design_floor.exe", WM_CLOSE, 0),
 )
 
 MS_PER_S = 1000.0
@@ -38,7 +40,10 @@ class Sample:
 
 
 def order_for(round_index):
-    return KINDS if round_index % 2 == 0 else tuple(reversed(KINDS))
+    # Each program goes first as often as the others, so neither a warm
+    # cache nor a busy moment favours one of them.
+    turn = round_index % len(KINDS)
+    return KINDS[turn:] + KINDS[:turn]
 
 
 def _start(wine_world, kind, label, exclude_hwnds):

@@ -15,8 +15,10 @@ EXE_SIZE_LIMIT_KIB = 300
 COPIES_AT_ONCE = 4  # one per desktop
 FLOAT_SLACK = 1e-9
 
-# values: one figure per run, in the row's unit.
-Row = namedtuple("Row", "key label unit quorvane baseline")
+# values: one figure per run, in the row's unit. The design floor (a program
+# that starts the way Quorvane is designed to, and does nothing else) is for
+# reading the figures; the targets are against the baseline alone.
+Row = namedtuple("Row", "key label unit quorvane baseline floor", defaults=(None,))
 Verdict = namedtuple("Verdict", "met text")
 
 
@@ -44,12 +46,14 @@ def median(row, side):
 
 def table(rows):
     header = ("metric", "Quorvane median (min..max)", "baseline median (min..max)", "ratio",
-              "difference")
+              "difference", "design floor median (min..max)", "Quorvane / floor")
     lines = [header]
     for row in rows:
         q, b = median(row, "quorvane"), median(row, "baseline")
+        floor = ("n/a", "n/a") if not row.floor else (spread(row.floor),
+                                                     ratio(q, median(row, "floor")))
         lines.append((f"{row.label} [{row.unit}]", spread(row.quorvane), spread(row.baseline),
-                      ratio(q, b), f"{q - b:+.1f}"))
+                      ratio(q, b), f"{q - b:+.1f}", *floor))
     widths = [max(len(line[column]) for line in lines) for column in range(len(header))]
     text = [" | ".join(cell.ljust(width) for cell, width in zip(line, widths)).rstrip()
             for line in lines]
@@ -109,14 +113,14 @@ def copies_lines(rows_by_key, keys):
     return "\n".join(lines)
 
 
-def mapping_difference(quorvane, baseline, limit):
+def mapping_difference(quorvane, other, limit):
     """The mappings whose resident size differs most between the two, as
-    lines 'name: Quorvane KiB vs baseline KiB (+diff)'."""
-    names = set(quorvane) | set(baseline)
-    diffs = sorted(names, key=lambda n: -abs(quorvane.get(n, 0) - baseline.get(n, 0)))
+    lines 'name: Quorvane KiB vs other KiB (+diff)'."""
+    names = set(quorvane) | set(other)
+    diffs = sorted(names, key=lambda n: -abs(quorvane.get(n, 0) - other.get(n, 0)))
     lines = []
     for name in diffs[:limit]:
-        q, b = quorvane.get(name, 0) / KIB, baseline.get(name, 0) / KIB
+        q, b = quorvane.get(name, 0) / KIB, other.get(name, 0) / KIB
         if q == b:
             break
         lines.append(f"  {name}: {q:.0f} vs {b:.0f} KiB ({q - b:+.0f})")

@@ -14,9 +14,11 @@ from harness import cleanup, wine
 from harness.display import VirtualDisplay
 
 from . import probe_output, tray_watch
+from .window_manager import WindowManager
 
 APP_PATH = r"C:\Quorvane\Quorvane.exe"
 BASELINE_PATH = r"C:\bench\baseline_tray.exe"
+FLOOR_PATH = r"C:\bench\design_floor.exe"
 # The baseline under another name, so that looking processes up by image
 # name never confuses the keeper with a measured baseline.
 KEEPER_PATH = r"C:\bench\tray_keeper.exe"
@@ -56,15 +58,17 @@ class Program:
 
 
 class WineWorld:
-    def __init__(self, work_dir, programs):
-        """programs: name -> Unix path of baseline_tray, probe_process,
-        close_windows, stand_in_shell and Quorvane."""
+    def __init__(self, work_dir, programs, with_window_manager=True):
+        """programs: name -> Unix path of baseline_tray, design_floor,
+        probe_process, close_windows, stand_in_shell and Quorvane."""
         self.work_dir = work_dir
         self.logs = os.path.join(work_dir, "logs")
         self.prefix = os.path.join(work_dir, "prefix")
         self.home = os.path.join(work_dir, "home")
         self._programs = programs
         self._display = VirtualDisplay(os.path.join(self.logs, "xvfb.log"))
+        self._window_manager = (WindowManager(os.path.join(self.logs, "window-manager.log"))
+                                if with_window_manager else None)
         self._started = []
         self.env = None
         self.tray = None
@@ -79,12 +83,15 @@ class WineWorld:
         os.makedirs(self.home, exist_ok=True)
         display = self._display.start()
         self.env = wine.environment(self.prefix, display, self.home)
+        if self._window_manager is not None:
+            self._window_manager.start(self.env)
         wine.create_template(self.env)
         system_root = wine.run(self.env, ["wine", "cmd", "/c", "echo %SystemRoot%"]).strip()
         wine.kill_server(self.env)
         self._install("stand_in_shell", system_root + "\\" + SHELL_NAME)
         self._install("Quorvane", APP_PATH)
         self._install("baseline_tray", BASELINE_PATH)
+        self._install("design_floor", FLOOR_PATH)
         self._install("baseline_tray", KEEPER_PATH)
         self._install("probe_process", PROBE_PATH)
         self._install("close_windows", CLOSER_PATH)
@@ -185,4 +192,6 @@ class WineWorld:
             except subprocess.TimeoutExpired:
                 process.kill()
                 process.wait()
+        if self._window_manager is not None:
+            self._window_manager.stop()
         self._display.stop()
