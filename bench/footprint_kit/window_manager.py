@@ -6,6 +6,8 @@ bare display's, not the program's."""
 import subprocess
 import time
 
+from harness import cleanup
+
 COMMAND = "openbox"
 START_TIMEOUT = 15
 STOP_TIMEOUT = 5
@@ -37,15 +39,9 @@ class WindowManager:
         raise RuntimeError(f"{COMMAND} did not take over the display; see {self._log_path}")
 
     def stop(self):
-        if self._process is None:
-            return
-        self._process.terminate()
-        try:
-            self._process.wait(STOP_TIMEOUT)
-        except subprocess.TimeoutExpired:
-            self._process.kill()
-            self._process.wait()
-        self._process = None
+        if self._process is not None:
+            cleanup.end_process(self._process, STOP_TIMEOUT)
+            self._process = None
 
 
 def _ready(env):

@@ -6,6 +6,7 @@ import atexit
 import os
 import shutil
 import signal
+import subprocess
 import sys
 import time
 import traceback
@@ -50,6 +51,19 @@ def remove_tree(path):
             return
         time.sleep(REMOVE_RETRY_DELAY)
     print(f"warning: could not remove {path}", file=sys.stderr)
+
+
+def end_process(process, timeout):
+    """Asks a helper process (Xvfb, a window manager) to end, and kills it if
+    it has not ended within timeout seconds."""
+    if process.poll() is not None:
+        return
+    process.terminate()
+    try:
+        process.wait(timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
 
 
 def _exit_on_signal(signum, _frame):

@@ -9,6 +9,8 @@ import socket
 import subprocess
 import time
 
+from . import cleanup
+
 SCREEN = "1024x768x24"
 # Far above the numbers that desktops and `Xvfb -displayfd` pick (they count
 # up from 0), so parallel runs on one machine rarely even try the same one.
@@ -92,11 +94,5 @@ class VirtualDisplay:
                        timeout=SCREENSHOT_TIMEOUT, check=False)
 
     def stop(self):
-        if self._process is None or self._process.poll() is not None:
-            return
-        self._process.terminate()
-        try:
-            self._process.wait(STOP_TIMEOUT)
-        except subprocess.TimeoutExpired:
-            self._process.kill()
-            self._process.wait()
+        if self._process is not None:
+            cleanup.end_process(self._process, STOP_TIMEOUT)
