@@ -26,7 +26,7 @@ turn, and then idle at the same time. Figures:
   - start to tray icons: from the moment the script spawns `wine <exe>` to
     the arrival of the tray's "added ... now N icons" line for the
     program's first and fourth icon (same tray, same trace, same reader for
-    both programs);
+    all three);
   - memory once start-up has settled, and again after the idle period:
     peak working set (VmHWM), working set (VmRSS) and private resident
     bytes of the Wine process, from /proc; probe_process.exe's Windows
@@ -61,7 +61,7 @@ KIB = 1024
 TICKS_100NS_PER_MS = 10_000
 MAPPING_LINES = 12
 EXIT_FAILED = 1
-NOT_BUILT_INTO_QUORVANE = ("tests/", "bench/")
+NOT_BUILT_INTO_QUORVANE = ("tests/", "bench/", "docs/", "README.md")
 EXIT_INTERRUPTED = 130
 
 
@@ -207,7 +207,7 @@ def print_report(arguments, programs, rounds, work_dir, seconds):
     print("\nNotes:")
     print("  " + probe_note(rounds))
     print("  Start times run from spawning `wine <exe>` to the tray's line for the icon;\n"
-          "  they include Wine's process start-up, which both programs pay alike.")
+          "  they include Wine's process start-up, which all three pay alike.")
 
 
 def main():
