@@ -13,7 +13,7 @@ from harness.quorvane import DEFAULT_DESKTOP, NEW_DESKTOPS, read_settings
 from harness.systray_trace import TrayTrace
 from harness.tray_keeper import TrayKeeper
 from harness.waiting import WaitTimeout
-from harness.x_input import RIGHT, XInput
+from harness.x_input import XInput
 
 COPIES = 1 + len(NEW_DESKTOPS)
 # Every copy reads the file every 3 s; the rest is for taking the old icons
@@ -78,8 +78,8 @@ def count_written_to_the_file_reaches_every_copy(ctx):
         f"all: {took}"
 
     x_input = XInput(ctx.run.display)
-    tray.press_icon(session, x_input, trace, DEFAULT_DESKTOP, copy.hwnd, tray.icon_id(1),
-                    button=RIGHT)
+    tray.open_menu(session, x_input, trace, DEFAULT_DESKTOP, copy.hwnd, tray.icon_id(1),
+                   NEW_DESKTOPS)
     tray.choose(session, x_input, DEFAULT_DESKTOP, tray.EXIT_KEYS)
     tray.wait_icons(trace, copy.hwnd, [], timeout=EXIT_TIMEOUT)
     wait_file(session, settings_line(4))

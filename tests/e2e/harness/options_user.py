@@ -9,7 +9,7 @@ from .prepared_start import default_copy, settings_line, start_traced, write_set
 from .quorvane import DEFAULT_DESKTOP, NEW_DESKTOPS, read_settings, settings_path
 from .systray_trace import TrayTrace
 from .waiting import wait_until
-from .x_input import RIGHT, XInput
+from .x_input import XInput
 
 COPIES = 1 + len(NEW_DESKTOPS)
 FILE_TIMEOUT = 10
@@ -30,9 +30,8 @@ class OptionsUser:
         self.x_input = XInput(ctx.run.display)
 
     def open_tray_menu(self):
-        tray.press_icon(self.session, self.x_input, self.trace, DEFAULT_DESKTOP, self.copy.hwnd,
-                        tray.icon_id(1), button=RIGHT)
-        return tray.wait_menu(self.session, DEFAULT_DESKTOP)
+        return tray.open_menu(self.session, self.x_input, self.trace, DEFAULT_DESKTOP,
+                              self.copy.hwnd, tray.icon_id(1), NEW_DESKTOPS)
 
     def choose_in_tray_menu(self, keys):
         self.open_tray_menu()

@@ -9,13 +9,16 @@ import time
 
 from . import places
 from .waiting import WaitTimeout, wait_until
-from .x_input import LEFT
+from .x_input import LEFT, RIGHT
 
 TRAY_CLASS = "__winex11_standalone_tray"
 ICON_CLASS = "__winex11_tray_icon"
 # A first start makes three desktops, pausing 3 s after each shell start.
 TRAY_TIMEOUT = 45
 MENU_TIMEOUT = 10
+# A menu that opened on another desktop shows well within this.
+STRAY_MENU_WAIT = 4
+MENU_TRIES = 3
 RAISE_ATTEMPTS = 5
 RAISE_RETRY_WAIT = 0.5
 # Menu items, walked with the keyboard from "nothing selected": Down lands on
@@ -103,15 +106,52 @@ def wait_menu(session, desktop, timeout=MENU_TIMEOUT):
                       f"popup menu on {desktop}")
 
 
+def open_menu(session, x_input, trace, desktop, owner, icon_id, other_desktops):
+    """Right-presses the icon until its menu is open on `desktop`. Another
+    desktop's tray can still come up over the raised one between the look
+    and the press, and its copy then opens the menu on its own desktop: that
+    menu is closed again, as a person would, and the press repeated. A menu
+    that opens nowhere is a failure at once."""
+    for attempt in range(1, MENU_TRIES + 1):
+        press_icon(session, x_input, trace, desktop, owner, icon_id, button=RIGHT)
+        try:
+            return wait_menu(session, desktop, STRAY_MENU_WAIT)
+        except WaitTimeout:
+            strays = _desktops_with_menu(session, other_desktops)
+            if not strays or attempt == MENU_TRIES:
+                raise WaitTimeout(f"no popup menu on {desktop} after {attempt} presses; "
+                                  f"menus opened instead on: {strays}") from None
+            for other in strays:
+                _close_stray_menu(session, x_input, other)
+
+
+def _desktops_with_menu(session, desktops):
+    """The desktops with an open popup menu. Read from the window style:
+    Wine calls no window visible on a desktop other than the input one."""
+    return [desktop for desktop in desktops
+            if any(window.class_name == places.POPUP_MENU_CLASS and window.visible
+                   for window in session.windows(desktop))]
+
+
+def _close_stray_menu(session, x_input, desktop):
+    menu = places.find_top(session, desktop, places.POPUP_MENU_CLASS)
+    _send_to_menu(x_input, menu, CLOSE_MENU_KEYS)
+    wait_until(lambda: not _desktops_with_menu(session, [desktop]), MENU_TIMEOUT,
+               f"end of the popup menu on {desktop}")
+
+
+def _send_to_menu(x_input, menu, keys):
+    x_input.move((menu.rect.left + menu.rect.right) // 2, menu.rect.bottom - 1)
+    x_input.keys(*keys)
+
+
 def choose(session, x_input, desktop, keys):
     """Picks an item of the open popup menu with the keyboard. The pointer
     rests on the menu's bottom border, where it selects nothing, so the keys
     go to the menu: keys follow the pointer to the X window under it. (Not
     the top border: a tray menu opens at the pressed icon, and the tray
     window may cover the menu's top edge.)"""
-    menu = wait_menu(session, desktop)
-    x_input.move((menu.rect.left + menu.rect.right) // 2, menu.rect.bottom - 1)
-    x_input.keys(*keys)
+    _send_to_menu(x_input, wait_menu(session, desktop), keys)
     places.wait_gone(session, desktop, places.POPUP_MENU_CLASS, timeout=MENU_TIMEOUT)
 
 
