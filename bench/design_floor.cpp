@@ -7,6 +7,7 @@
 
 #include "tray_icons.h"
 
+#include "app/switcher_dialog.h"
 #include "res/resource_ids.h"
 
 #include <windows.h>
@@ -15,8 +16,6 @@
 
 namespace {
 
-constexpr UINT_PTR kStartupTimer = 273;
-constexpr UINT kStartupDelayMs = 5;
 constexpr std::array<WORD, 4> kIconResources{IDI_DESKTOP_4, IDI_DESKTOP_3, IDI_DESKTOP_2,
                                              IDI_DESKTOP_1};
 
@@ -58,7 +57,7 @@ State& Program() {
 }
 
 void FinishStart(HWND window) {
-    KillTimer(window, kStartupTimer);
+    KillTimer(window, quorvane::StartupTimer);
     Program().hidden = true;
     ShowWindow(window, SW_HIDE);
     bench::AddIcons(window, Program().icons->get());
@@ -67,7 +66,7 @@ void FinishStart(HWND window) {
 INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
-        SetTimer(window, kStartupTimer, kStartupDelayMs, nullptr);
+        SetTimer(window, quorvane::StartupTimer, quorvane::kStartupTimerMs, nullptr);
         return TRUE;
     case WM_TIMER:
         FinishStart(window);
