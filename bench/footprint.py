@@ -82,8 +82,12 @@ def parse_arguments():
     return arguments
 
 
-def prepare_programs(arguments, work_dir):
+def install_packages():
+    """Wine, the cross-compiler and the window manager, when missing."""
     subprocess.run([os.path.join(REPO, "scripts", "setup.sh"), "bench"], check=True)
+
+
+def prepare_programs(arguments, work_dir):
     exe = arguments.exe or build.build_quorvane(REPO)
     programs = build.build_bench(REPO, os.path.join(work_dir, "build"))
     # A private copy: others may rebuild the shared build directory meanwhile.
@@ -216,6 +220,7 @@ def main():
     work_dir = tempfile.mkdtemp(prefix="quorvane-footprint-")
     wine_world = None
     try:
+        install_packages()
         programs = prepare_programs(arguments, work_dir)
         started = time.monotonic()
         wine_world = WineWorld(work_dir, programs, not arguments.no_window_manager)
