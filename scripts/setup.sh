@@ -8,7 +8,7 @@ set -euo pipefail
 need_i386=0
 dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
 
-packages=(cmake g++ make libgtest-dev libgmock-dev clang libclang-rt-14-dev
+packages=(cmake g++ make libgtest-dev libgmock-dev clang libclang-rt-dev
           g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64
           xvfb xdotool x11-utils imagemagick fonts-wine zip python3)
 # The footprint benchmark measures starts on a desktop with a window manager,
