@@ -96,7 +96,8 @@ def prepare_and_run(run, tests):
     except Exception as error:
         print(f"FAIL setup: {error}", flush=True)
         return 0, 1, 0
-    print(f"setup done ({time.monotonic() - started:.1f}s, display {run.display})", flush=True)
+    print(f"setup done ({time.monotonic() - started:.1f}s, display {run.display}, {run.wine})",
+          flush=True)
     return framework.run_all(run, tests)
 
 

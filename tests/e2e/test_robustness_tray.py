@@ -165,5 +165,5 @@ def robust_rapid_presses_and_option_rounds_leave_no_leaks(ctx):
     for what in resource_counts.unmeasured(before, after):
         ctx.skip_check(f"{what} of another process cannot be measured here")
     ctx.skip_check("USER objects other than windows (menus, icons, cursors) of another "
-                   "process cannot be counted under Wine 8 (GetGuiResources gives 0)")
+                   f"process cannot be counted under {ctx.run.wine} (GetGuiResources gives 0)")
     tray.wait_all_copies(trace, ids, COPIES)

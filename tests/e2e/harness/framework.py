@@ -55,6 +55,10 @@ class Context:
         self.skipped += 1
         print(f"SKIP {self.name}: {reason}", flush=True)
 
+    def made_check(self, what):
+        """Says that a check some Wines cannot make was made on this one."""
+        print(f"CHECKED {self.name}: {what} ({self.run.wine})", flush=True)
+
     def record_failure(self):
         with open(os.path.join(self.artifacts, "failure.txt"), "w") as out:
             traceback.print_exc(file=out)

@@ -83,6 +83,10 @@ class Session:
     def desktops(self):
         return probes.parse_desktops(self.probe("desktops"))
 
+    def input_desktop(self):
+        """The name of the desktop that takes the keyboard and mouse now."""
+        return self.probe("desktops", "--input").strip()
+
     def windows(self, desktop):
         return probes.parse_windows(self.probe("desktops", desktop))
 

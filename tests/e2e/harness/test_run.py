@@ -5,7 +5,7 @@ import os
 import shutil
 import tempfile
 
-from . import cleanup, probes, wine
+from . import cleanup, probes, wine, wine_kind
 from .display import VirtualDisplay
 
 # Where the program under test lives in every prefix. Copying it in keeps a
@@ -29,6 +29,7 @@ class TestRun:
         self.display = None
         self.probes = {}
         self.system_root = None
+        self.wine = None
         self._display = VirtualDisplay(os.path.join(artifacts, "xvfb.log"))
         self._cleanup_key = cleanup.register(self.close)
 
@@ -38,6 +39,7 @@ class TestRun:
 
     def prepare(self, probe_sources):
         os.makedirs(self.home)
+        self.wine = wine_kind.detect()
         self.probes = probes.build_all(probe_sources, os.path.join(self.work_dir, "probes"))
         self.display = self._display.start()
         env = wine.environment(self.template, self.display, self.home)

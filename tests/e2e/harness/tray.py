@@ -2,17 +2,17 @@
 program window in one desktop's tray, and picking an item of the popup menu
 that opens.
 
-Wine puts every desktop's standalone tray window at the same spot on the one
-X display, so the tray of the desktop meant is raised before each press."""
+Wine puts every desktop's tray window (standalone, or a taskbar) at the same
+spot on the one X display, so the tray of the desktop meant is raised before
+each press."""
 
 import time
 
 from . import places
+from .wine_kind import TRAY_ICON_CLASSES, TRAY_WINDOW_CLASSES
 from .waiting import WaitTimeout, wait_until
 from .x_input import LEFT, RIGHT
 
-TRAY_CLASS = "__winex11_standalone_tray"
-ICON_CLASS = "__winex11_tray_icon"
 # A first start makes three desktops, pausing 3 s after each shell start.
 TRAY_TIMEOUT = 45
 MENU_TIMEOUT = 10
@@ -64,7 +64,7 @@ def wait_icons(trace, owner, expected, timeout=TRAY_TIMEOUT):
 
 def _icon_windows(session, tray_window):
     icons = [child for child in places.children(session, tray_window.hwnd)
-             if child.class_name == ICON_CLASS and child.visible]
+             if child.class_name in TRAY_ICON_CLASSES and child.visible]
     return sorted(icons, key=lambda child: child.rect.left)
 
 
@@ -73,7 +73,9 @@ def icon_place(session, trace, desktop, owner, icon_id):
     trace.update()
     tray_pid, icons = trace.tray_of(owner)
     index = icons.index((owner, icon_id))
-    tray = places.find_top(session, desktop, TRAY_CLASS, pid=tray_pid, visible=True)
+    tray = next((window for window in places.top_windows(session, desktop)
+                 if window.class_name in TRAY_WINDOW_CLASSES and window.pid == tray_pid
+                 and window.visible), None)
     assert tray is not None, f"no tray window of explorer {tray_pid} on {desktop}"
     windows = _icon_windows(session, tray)
     assert len(windows) == len(icons), \

@@ -2,6 +2,8 @@
 //   desktops.exe          one line per desktop name
 //   desktops.exe NAME     one line per top-level window on desktop NAME:
 //                         hwnd, owning process id, shown (0/1), class, title
+//   desktops.exe --input  the name of the input desktop, the one that takes
+//                         the keyboard and mouse
 // "Shown" is the window's own WS_VISIBLE style. IsWindowVisible is no use
 // here: under Wine it answers FALSE for a shown window on a desktop that is
 // not the input desktop.
@@ -35,6 +37,16 @@ int ListDesktops() {
     return 0;
 }
 
+int PrintInputDesktop() {
+    probe::UniqueDesktop const input(OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS));
+    if (!input) {
+        probe::PrintError(L"OpenInputDesktop");
+        return 1;
+    }
+    probe::PrintLine({probe::ObjectName(input.get())});
+    return 0;
+}
+
 using probe::ClassOf;
 using probe::TitleOf;
 
@@ -60,6 +72,9 @@ int ListWindows(wchar_t const* desktop_name) {
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
         return ListDesktops();
+    }
+    if (std::wstring(argv[1]) == L"--input") {
+        return PrintInputDesktop();
     }
     return ListWindows(argv[1]);
 }
