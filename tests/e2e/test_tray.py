@@ -1,6 +1,7 @@
 """The tray icons as a person uses them: a left press flips to that icon's
 desktop, a right press opens the menu, and its "Exit" ends only the copy on
-the desktop it was chosen on.
+the desktop it was chosen on. Where Wine's SwitchDesktop is real (9.4 and
+later) the flip is seen in the input desktop; before that, in the call.
 
 Which icon is which: the +systray trace gives the order each desktop's tray
 shows its icons in, and the window_places probe gives where each icon window
@@ -17,9 +18,11 @@ from harness.quorvane import (DEFAULT_DESKTOP, NEW_DESKTOPS, app_processes, read
 from harness.systray_trace import TrayTrace
 from harness.test_run import APP_PATH
 from harness.waiting import wait_until
-from harness.x_input import RIGHT, XInput
+from harness.x_input import LEFT, RIGHT, XInput
 
 COPIES = 1 + len(NEW_DESKTOPS)
+# Desktop k's object name, as the copy opens or creates it.
+DESKTOP_NAMES = (DEFAULT_DESKTOP, *NEW_DESKTOPS)
 SWITCH_TIMEOUT = 15
 EXIT_TIMEOUT = 20
 # A menu the left press wrongly opened would be up well within this.
@@ -50,32 +53,71 @@ def wait_switch_requests(launched, pid, expected):
     return wait_until(requested, SWITCH_TIMEOUT, f"SwitchDesktop calls {expected}")
 
 
+class Presses:
+    """Presses icons of the copy on Default and follows what each press did:
+    the handles the copy passed to SwitchDesktop (every Wine) and, where
+    Wine switches for real, the input desktop before and after."""
+
+    def __init__(self, ctx, session, trace, launched, copy):
+        self.ctx, self.session, self.trace = ctx, session, trace
+        self.launched, self.copy = launched, copy
+        self.x_input = XInput(ctx.run.display)
+        self.switches = []
+        self.handles = desktop_calls.desktop_handles(launched.stderr_text(), copy.pid)
+        assert all(name in self.handles for name in DESKTOP_NAMES), \
+            f"desktop handles of the Default copy: {self.handles}"
+        self.real = ctx.run.wine.switches_desktops
+
+    def press(self, number, button=LEFT):
+        before = self.session.input_desktop() if self.real else None
+        tray.press_icon(self.session, self.x_input, self.trace, DEFAULT_DESKTOP,
+                        self.copy.hwnd, tray.icon_id(number), button=button)
+        return before
+
+    def flip(self, number):
+        """A left press on icon `number` asks for that desktop and, where
+        Wine switches, makes it the input desktop."""
+        wanted = DESKTOP_NAMES[number - 1]
+        before = self.press(number)
+        self.switches.append(self.handles[wanted])
+        wait_switch_requests(self.launched, self.copy.pid, self.switches)
+        if self.real:
+            wait_until(lambda: self.session.input_desktop() == wanted, SWITCH_TIMEOUT,
+                       f"input desktop {wanted!r} after pressing icon {number} "
+                       f"(it was {before!r}; now {self.session.input_desktop()!r})")
+
+
 @e2e_test()
 def tray_presses_flip_desktops_and_open_the_menu(ctx):
     session, trace, launched, copy = start_settled(ctx, 4)
-    x_input = XInput(ctx.run.display)
-    handles = desktop_calls.desktop_handles(launched.stderr_text(), copy.pid)
-    third, first = handles.get("Desktop III"), handles.get(DEFAULT_DESKTOP)
-    assert third and first, f"desktop handles of the Default copy: {handles}"
-
-    tray.press_icon(session, x_input, trace, DEFAULT_DESKTOP, copy.hwnd, tray.icon_id(3))
-    wait_switch_requests(launched, copy.pid, [third])
+    presses = Presses(ctx, session, trace, launched, copy)
+    # While a first start makes desktops, Wine itself moves the input
+    # desktop (to "Desktop IV" here), so each flip is judged by what changed.
+    presses.flip(3)
     time.sleep(NO_MENU_WAIT)
     assert tray.visible_menu(session, DEFAULT_DESKTOP) is None, "a left press opened a menu"
-    ctx.skip_check("Wine 8's SwitchDesktop is a stub: the screen cannot be seen to show "
-                   "Desktop III; checked that the program asks for its handle instead")
+    presses.flip(1)
 
-    tray.press_icon(session, x_input, trace, DEFAULT_DESKTOP, copy.hwnd, tray.icon_id(1))
-    wait_switch_requests(launched, copy.pid, [third, first])
-
-    tray.press_icon(session, x_input, trace, DEFAULT_DESKTOP, copy.hwnd, tray.icon_id(2),
-                    button=RIGHT)
+    before = presses.press(2, button=RIGHT)
     menu = tray.wait_menu(session, DEFAULT_DESKTOP)
     ctx.run.screenshot(os.path.join(ctx.artifacts, "tray-menu.png"))
     assert menu.pid == copy.pid, f"the menu belongs to process {menu.pid}, not {copy.pid}"
-    tray.choose(session, x_input, DEFAULT_DESKTOP, tray.CLOSE_MENU_KEYS)
+    tray.choose(session, presses.x_input, DEFAULT_DESKTOP, tray.CLOSE_MENU_KEYS)
     switches = desktop_calls.switch_requests(launched.stderr_text(), copy.pid)
-    assert switches == [third, first], f"a right press switched desktops: {switches}"
+    assert switches == presses.switches, f"a right press switched desktops: {switches}"
+    if presses.real:
+        after = session.input_desktop()
+        assert after == before, f"a right press moved the input desktop from {before} to {after}"
+
+    presses.flip(2)
+    presses.flip(4)
+    if presses.real:
+        ctx.made_check("the input desktop followed every left press (III, I, II, IV) "
+                       "and stayed put on a right press")
+    else:
+        ctx.skip_check(f"{ctx.run.wine}'s SwitchDesktop is a stub: the input desktop cannot "
+                       "be seen to change; checked that the program asks for the pressed "
+                       "desktop's handle instead")
 
 
 def running_pids(session):
