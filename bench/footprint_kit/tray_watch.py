@@ -10,7 +10,9 @@ import time
 from collections import namedtuple
 
 ADD_ICON = re.compile(r"trace:systray:add_icon id=0x([0-9a-fA-F]+), hwnd=([0-9a-fA-F]+)")
-SHOWN = re.compile(r"trace:systray:add_to_standalone_tray added (\d+) now (\d+) icons")
+# Wine 8 shows icons in a standalone tray window, Wine 10 in its taskbar.
+SHOWN = re.compile(r"trace:systray:(?:add_to_standalone_tray|systray_add_icon) "
+                   r"added (\d+) now (\d+) icons")
 
 # An icon the tray has put on screen: when, whose window, which id.
 IconShown = namedtuple("IconShown", "time hwnd icon_id")
