@@ -54,7 +54,7 @@ bool SwitcherDialog::OnInitDialog() {
     FillDesktopChoices();
     desktopCount = kDefaultDesktopCount;
     ReadSettingsAtStart(os_, desktopCount, firstRun);
-    window().ComboSelect(kDesktopCombo, SelectionForCount(desktopCount));
+    ShowCountInList();
     // Written at once so that the copies started on new desktops find it.
     WriteSettings(os_, window(), desktopCount);
     window().SetTimer(StartupTimer, kStartupTimerMs);
@@ -68,11 +68,29 @@ void SwitcherDialog::FillDesktopChoices() {
     window().ComboSelect(kDesktopCombo, 0);
 }
 
+void SwitcherDialog::ShowCountInList() {
+    window().ComboSelect(kDesktopCombo, SelectionForCount(desktopCount));
+}
+
+std::vector<platform::MessageId> SwitcherDialog::MessagesFromOtherProcesses() {
+    // The shell sends both: the icons' callbacks, and its broadcast when it
+    // has made its notification area anew.
+    std::vector<platform::MessageId> messages{TrayNotify};
+    if (auto const taskbarCreated = Registered(kTaskbarCreatedMessage)) {
+        messages.push_back(taskbarCreated);
+    }
+    return messages;
+}
+
 Reply SwitcherDialog::OnTimer(Message const& message) {
+    if (ended) {
+        return platform::kDefaultHandling;
+    }
     if (message.wParam == StartupTimer) {
         StartUp();
-    } else {
-        ResyncSettings(os_, window().Handle(), desktopCount);
+    } else if (ResyncSettings(os_, window().Handle(), desktopCount)) {
+        // So that OK, pressed later on this desktop, keeps the count in force.
+        ShowCountInList();
     }
     return platform::kDefaultHandling;
 }
@@ -86,15 +104,30 @@ void SwitcherDialog::StartUp() {
         runAtStartup = 1;
     }
     Rebuild(os_.tray, window().Handle(), desktopCount);
-    OpenAllDesktops(os_, window(), desktopHandles);
+    OpenAllDesktops(os_, window(), desktopHandles, ended);
+    if (ended) {
+        return; // Exit was chosen inside an "Error" box shown while the desktops opened
+    }
     UpdateData(false);
     window().SetTimer(SyncTimer, kSyncTimerMs);
 }
 
+int SwitcherDialog::ChosenCount() {
+    auto selection = window().ComboSelection(kDesktopCombo);
+    if (selection < 0) {
+        // Typing into the box leaves no list item selected.
+        selection = SelectionForText(window().ComboText(kDesktopCombo));
+    }
+    return CountFromSelection(selection);
+}
+
 Reply SwitcherDialog::OnOptionsOk(Message const&) {
+    if (ended) {
+        return platform::Handled();
+    }
     auto const previousCount = desktopCount;
     UpdateData(true);
-    desktopCount = CountFromSelection(window().ComboSelection(kDesktopCombo));
+    desktopCount = ChosenCount();
     if (desktopCount != previousCount) {
         Rebuild(os_.tray, window().Handle(), desktopCount);
     }
@@ -134,11 +167,16 @@ Reply SwitcherDialog::OnTaskbarCreated(Message const&) {
     // The shell has made its notification area anew (it restarted, or a new
     // desktop's shell came up after this copy added its icons), so the
     // icons it held are gone.
-    Rebuild(os_.tray, window().Handle(), desktopCount);
+    if (!ended) {
+        Rebuild(os_.tray, window().Handle(), desktopCount);
+    }
     return platform::kDefaultHandling;
 }
 
 Reply SwitcherDialog::OnExit(Message const&) {
+    // Before the sequence itself, whose settings write can show a box too.
+    ended = true;
+    window().KillTimer(SyncTimer);
     RemoveAll(os_.tray, window().Handle());
     CloseDesktops(desktopHandles);
     WriteSettings(os_, window(), desktopCount);

@@ -6,6 +6,8 @@
 #include "platform/dialog.h"
 #include "platform/os.h"
 
+#include <vector>
+
 namespace quorvane {
 
 inline constexpr platform::TimerId StartupTimer = 0x111;
@@ -19,6 +21,7 @@ class SwitcherDialog : public platform::Dialog {
     explicit SwitcherDialog(platform::Os& os);
 
     bool OnInitDialog() override;
+    std::vector<platform::MessageId> MessagesFromOtherProcesses() override;
 
     platform::UniqueMenu trayMenu;
     int desktopCount = 2;
@@ -28,6 +31,10 @@ class SwitcherDialog : public platform::Dialog {
     int runAtStartup = 0;
     // Until a settings file is found at start: the first run keeps the window up.
     bool firstRun = true;
+    // Set by Exit. A box open at that moment (About, "Error", the tray menu)
+    // keeps the dialog alive until it closes, and its loop still delivers
+    // timer, tray and shell messages; none of them may bring anything back.
+    bool ended = false;
 
   protected:
     platform::Reply Dispatch(platform::Message const& message) override;
@@ -47,6 +54,8 @@ class SwitcherDialog : public platform::Dialog {
     platform::Reply OnTaskbarCreated(platform::Message const& message);
 
     void FillDesktopChoices();
+    void ShowCountInList();
+    int ChosenCount();
     void StartUp();
     void DrawMinimisedIcon();
 

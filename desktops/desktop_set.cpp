@@ -19,7 +19,7 @@ void OpenDefaultDesktop(platform::Os& os, platform::Window& owner,
 }
 
 void OpenOrCreateDesktop(platform::Os& os, platform::Window& owner, std::wstring const& name,
-                         platform::UniqueDesktop& handle) {
+                         platform::UniqueDesktop& handle, bool const& ended) {
     if (auto const opened = os.desktops.Open(name); opened.handle) {
         handle = platform::UniqueDesktop(os.desktops, opened.handle);
         return;
@@ -30,16 +30,17 @@ void OpenOrCreateDesktop(platform::Os& os, platform::Window& owner, std::wstring
         return;
     }
     handle = platform::UniqueDesktop(os.desktops, created.handle);
-    ShellLauncher(os, owner, name);
+    ShellLauncher(os, owner, name, ended);
 }
 
 } // namespace
 
-void OpenAllDesktops(platform::Os& os, platform::Window& owner, DesktopHandles& handles) {
+void OpenAllDesktops(platform::Os& os, platform::Window& owner, DesktopHandles& handles,
+                     bool const& ended) {
     OpenDefaultDesktop(os, owner, handles[0]);
-    for (int slot = kFirstCreatedSlot; slot <= kSlotCount; ++slot) {
+    for (int slot = kFirstCreatedSlot; slot <= kSlotCount && !ended; ++slot) {
         OpenOrCreateDesktop(os, owner, Slot(slot).object,
-                            handles[static_cast<std::size_t>(slot - 1)]);
+                            handles[static_cast<std::size_t>(slot - 1)], ended);
     }
 }
 
@@ -52,11 +53,15 @@ std::wstring ShellCommandLine(platform::System& system) {
     return QuotedCommandLine(folder + kShellFile);
 }
 
-void ShellLauncher(platform::Os& os, platform::Window& owner, std::wstring const& desktop) {
+void ShellLauncher(platform::Os& os, platform::Window& owner, std::wstring const& desktop,
+                   bool const& ended) {
     if (auto const error = os.system.StartProcess(ShellCommandLine(os.system), desktop);
         error != platform::kSuccess) {
         ErrorReport(os.system, owner, error);
         FailureLog(os.files, kShellFailureLogText);
+        if (ended) {
+            return;
+        }
     }
     os.system.Sleep(kShellStartPauseMs);
     // A path the system could not give in full would start the wrong file;

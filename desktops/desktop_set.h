@@ -24,10 +24,15 @@ inline constexpr unsigned kShellStartPauseMs = 3000;
 
 // Opens "Default" and opens or creates the other three, equipping each
 // desktop this call created. Failures are reported and the next slot follows.
-void OpenAllDesktops(platform::Os& os, platform::Window& owner, DesktopHandles& handles);
+// `ended` is read again after every "Error" box: Exit can be chosen while one
+// is open, and from then on nothing more is opened, created or started.
+void OpenAllDesktops(platform::Os& os, platform::Window& owner, DesktopHandles& handles,
+                     bool const& ended);
 
-// Starts the shell and then a copy of this program on the named desktop.
-void ShellLauncher(platform::Os& os, platform::Window& owner, std::wstring const& desktop);
+// Starts the shell and then a copy of this program on the named desktop;
+// the copy is not started once `ended` is set.
+void ShellLauncher(platform::Os& os, platform::Window& owner, std::wstring const& desktop,
+                   bool const& ended);
 
 // A path in double quotes, so a space in it cannot start another program.
 std::wstring QuotedCommandLine(std::wstring const& path);

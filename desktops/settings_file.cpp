@@ -90,12 +90,14 @@ void ReadSettingsAtStart(platform::Os& os, int& desktopCount, bool& firstRun) {
     }
 }
 
-void ResyncSettings(platform::Os& os, platform::WindowHandle window, int& desktopCount) {
+bool ResyncSettings(platform::Os& os, platform::WindowHandle window, int& desktopCount) {
     auto const read = ReadSettings(os);
-    if (read.count && *read.count != desktopCount) {
-        Rebuild(os.tray, window, *read.count);
-        desktopCount = *read.count;
+    if (!read.count || *read.count == desktopCount) {
+        return false;
     }
+    Rebuild(os.tray, window, *read.count);
+    desktopCount = *read.count;
+    return true;
 }
 
 void WriteSettings(platform::Os& os, platform::Window& owner, int count) {

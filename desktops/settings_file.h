@@ -48,8 +48,9 @@ void ReadSettingsAtStart(platform::Os& os, int& desktopCount, bool& firstRun);
 
 // On each sync tick: follows a usable count another copy wrote, rebuilding
 // the icons. A file that cannot be read or holds no usable count (another
-// copy may be between truncating and writing it) changes nothing.
-void ResyncSettings(platform::Os& os, platform::WindowHandle window, int& desktopCount);
+// copy may be between truncating and writing it) changes nothing. True when
+// the count changed.
+bool ResyncSettings(platform::Os& os, platform::WindowHandle window, int& desktopCount);
 
 // Writes the count; a file that cannot be written gets the "Error" box.
 void WriteSettings(platform::Os& os, platform::Window& owner, int count);

@@ -85,6 +85,10 @@ class Dialog {
     virtual bool OnInitDialog();
     // For the dialog host: every other message.
     Reply Handle(Message const& message);
+    // For the dialog host: the messages other processes send this dialog's
+    // window, which a copy running elevated must let through its message
+    // filter. None by default.
+    virtual std::vector<MessageId> MessagesFromOtherProcesses() { return {}; }
 
   protected:
     // The class's own table; the default has no entries.
@@ -108,6 +112,8 @@ class Dialog {
     void EndWithCancel();
     // F1: the help file named like the program, at this dialog's context.
     void ShowHelp();
+    // The id the system gave a registered message name; zero when it refused.
+    MessageId Registered(wchar_t const* name);
 
     Window& window() { return *window_; }
     Ui& ui() { return ui_; }
@@ -116,7 +122,6 @@ class Dialog {
   private:
     bool Matches(MessageId id, CommandId command, wchar_t const* registeredName,
                  Message const& message);
-    MessageId Registered(wchar_t const* name);
 
     Ui& ui_;
     System& system_;

@@ -39,6 +39,8 @@ class Window {
     virtual void ComboAddString(int control, std::wstring const& text) = 0;
     virtual void ComboSelect(int control, int index) = 0; // -1 clears
     virtual int ComboSelection(int control) = 0;          // -1 when none
+    // What the combo box's edit field shows, typed or selected; any length.
+    virtual std::wstring ComboText(int control) = 0;
     virtual bool IsChecked(int control) = 0;
     virtual void SetChecked(int control, bool checked) = 0;
 

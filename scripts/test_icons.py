@@ -105,6 +105,17 @@ class IcoEncoding(unittest.TestCase):
         self.assertEqual(masks, [[p[3] == 0 for p in row] for row in pixels])
         self.assertEqual(images[16][0][5][5], (1, 2, 3, 255))
 
+    def test_palette_images_keep_every_solid_pixel_and_refuse_soft_ones(self):
+        size = 20  # index rows padded to 32 bits too
+        pixels = [[(x * 12, y % 10 * 20, 5, 0 if x == y else 255) for x in range(size)]
+                  for y in range(size)]
+        rows, masks = decode_icon(encode_icon({size: pixels}, paletted=(size,)))[size]
+        self.assertEqual(rows, [[p if p[3] else (0, 0, 0, 0) for p in row] for row in pixels])
+        self.assertEqual(masks, [[p[3] == 0 for p in row] for row in pixels])
+        pixels[3][4] = (1, 2, 3, 128)
+        with self.assertRaises(ValueError):
+            encode_icon({size: pixels}, paletted=(size,))
+
     def test_damaged_files_are_refused(self):
         good = committed("desktop1.ico")
         with self.assertRaises(ValueError):

@@ -178,9 +178,13 @@ class CompiledResources(unittest.TestCase):
         self.assertIn("Microsoft.Windows.Common-Controls", deps)
         level = next(manifest.iter("{urn:schemas-microsoft-com:asm.v3}requestedExecutionLevel"))
         self.assertEqual(level.get("level"), "asInvoker")
+        # System aware, which is what the program is: nothing in it reloads
+        # its icons or resizes its window when a window's DPI changes.
+        smi_2005 = "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}"
+        aware = next(manifest.iter(smi_2005 + "dpiAware"))
+        self.assertEqual(aware.text, "true")
         smi_2016 = "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}"
-        aware = next(manifest.iter(smi_2016 + "dpiAwareness"))
-        self.assertTrue(aware.text.startswith("PerMonitorV2"))
+        self.assertIsNone(next(manifest.iter(smi_2016 + "dpiAwareness"), None))
 
     def test_tray_menu_carries_the_command_ids(self):
         menu = self.res[(RT_MENU, self.ids["IDR_TRAY_MENU"])]

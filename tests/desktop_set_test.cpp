@@ -13,7 +13,8 @@ class DesktopSetTest : public ::testing::Test {
   protected:
     fakes::FakeOs fake;
     quorvane::DesktopHandles handles;
-    void OpenAll() { quorvane::OpenAllDesktops(fake.os, fake.window, handles); }
+    bool ended = false;
+    void OpenAll() { quorvane::OpenAllDesktops(fake.os, fake.window, handles, ended); }
 };
 
 TEST_F(DesktopSetTest, MissingDesktopsAreCreatedAndEachGetsAShellThenACopy) {

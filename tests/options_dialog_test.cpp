@@ -25,10 +25,7 @@ TEST_F(OptionsTest, OkWithFourShowsFourIconsThenRegistersHidesAndWrites) {
     Choose(2);
     Tick(true);
     EXPECT_TRUE(Command(platform::kIdOk).handled);
-    auto order = [&](std::string_view prefix) { return fake.log.IndexOf(prefix); };
-    EXPECT_LT(order("TrayAdd 68"), order("CreateKey"));
-    EXPECT_LT(order("CloseKey"), order("Hide"));
-    EXPECT_LT(order("Hide"), order("WriteFile"));
+    EXPECT_TRUE(fake.log.InOrder({"TrayAdd 68", "CreateKey", "CloseKey", "Hide", "WriteFile"}));
     EXPECT_EQ(fake.tray.shown.size(), 4u);
     EXPECT_EQ(fake.files.files[fakes::kSettingsFile], "4\r\r\n");
     EXPECT_FALSE(fake.window.visible);
@@ -80,15 +77,32 @@ TEST_F(OptionsTest, ARefusedRunKeyIsReportedAndTheWindowStillHidesAndWrites) {
     EXPECT_TRUE(fake.window.checked[IDC_RUN_AT_STARTUP]) << "the box stays ticked";
 }
 
-TEST_F(OptionsTest, AfterASyncOkWithTheOldSelectionWritesTheOldCountBack) {
+TEST_F(OptionsTest, AfterASyncOkKeepsTheCountInForce) {
     StartWith("2\r\r\n");
     fake.files.files[fakes::kSettingsFile] = "4\r\r\n";
     Send(platform::kWmTimer, quorvane::SyncTimer);
-    EXPECT_EQ(dialog.desktopCount, 4);
+    Clear();
     Command(platform::kIdOk);
-    EXPECT_EQ(dialog.desktopCount, 2);
-    EXPECT_EQ(fake.tray.shown.size(), 2u);
-    EXPECT_EQ(fake.files.files[fakes::kSettingsFile], "2\r\r\n");
+    EXPECT_EQ(dialog.desktopCount, 4);
+    EXPECT_TRUE(fake.log.Matching("Tray").empty());
+    EXPECT_EQ(fake.files.files[fakes::kSettingsFile], "4\r\r\n");
+}
+
+TEST_F(OptionsTest, TextTypedWithNoItemSelectedCountsWhenItNamesAnItem) {
+    StartWith("2\r\r\n");
+    struct Typed {
+        std::wstring text;
+        int count;
+    };
+    for (auto const& [text, count] :
+         {Typed{L"4", 4}, Typed{L" 3 ", 3}, Typed{L"7", 1}, Typed{L"", 1}, Typed{L"2", 2}}) {
+        fake.window.comboSelection = -1;
+        fake.window.comboText = text;
+        Command(platform::kIdOk);
+        EXPECT_EQ(dialog.desktopCount, count) << fakes::Narrow(text);
+        EXPECT_EQ(fake.tray.shown.size(), static_cast<std::size_t>(count));
+        EXPECT_EQ(fake.files.files[fakes::kSettingsFile], std::to_string(count) + "\r\r\n");
+    }
 }
 
 } // namespace

@@ -133,7 +133,7 @@ TEST_F(SettingsTest, ACountInTheOptionsSelectsItsListItemAndOneSelectsNothing) {
     EXPECT_EQ(other.window.comboSelection, -1);
 }
 
-TEST_F(SettingsTest, SyncFollowsAChangedCountAndLeavesTheListAlone) {
+TEST_F(SettingsTest, SyncFollowsAChangedCountInTheTrayAndTheList) {
     File("2\r\r\n");
     Start();
     Clear();
@@ -141,11 +141,16 @@ TEST_F(SettingsTest, SyncFollowsAChangedCountAndLeavesTheListAlone) {
     Sync();
     EXPECT_EQ(dialog.desktopCount, 3);
     EXPECT_EQ(fake.tray.shown.size(), 3u);
-    EXPECT_EQ(fake.window.comboSelection, 0);
+    EXPECT_EQ(fake.window.comboSelection, 1);
     EXPECT_TRUE(fake.log.Matching("WriteFile").empty()) << "a sync never writes";
     Clear();
+    fake.window.comboSelection = 2; // picked, OK not pressed yet
     Sync();
     EXPECT_TRUE(fake.log.Matching("Tray").empty()) << "same count, no rebuild";
+    EXPECT_EQ(fake.window.comboSelection, 2) << "and the person's pick stays";
+    File("1\r\r\n");
+    Sync();
+    EXPECT_EQ(fake.window.comboSelection, -1) << "1 is not in the list";
 }
 
 TEST_F(SettingsTest, SyncIgnoresFilesWithoutAUsableCount) {

@@ -1,6 +1,7 @@
 // Start-up, timers, showing and hiding, exit, system menu and painting of the main window.
 
 #include "fakes/dialog_fixture.h"
+#include "options/about_dialog.h"
 
 #include <gmock/gmock.h>
 
@@ -12,18 +13,11 @@ using ::testing::ElementsAre;
 TEST_F(DialogTest, InitialisationRunsItsStepsInOrder) {
     fake.files.files[fakes::kSettingsFile] = "3\r\r\n";
     Create();
-    auto const& calls = fake.log.calls;
-    auto order = [&](std::string_view prefix) { return fake.log.IndexOf(prefix); };
-    EXPECT_LT(order("Centre"), order("SetChecked 1001 0"));
-    EXPECT_LT(order("SetChecked 1001 0"), order("AppendSeparator"));
-    EXPECT_LT(order("AppendItem"), order("SetIcon large"));
-    EXPECT_LT(order("SetIcon large"), order("SetIcon small"));
-    EXPECT_LT(order("SetIcon small"), order("LoadMenu 131"));
-    EXPECT_LT(order("SetDefaultItem 0 0"), order("ComboAdd 2"));
-    EXPECT_LT(order("ComboSelect 0"), order("ReadFile"));
-    EXPECT_LT(order("ReadFile"), order("ComboSelect 1"));
-    EXPECT_LT(order("ComboSelect 1"), order("WriteFile"));
-    EXPECT_EQ(calls.back(), "SetTimer 0x111 5");
+    EXPECT_TRUE(fake.log.InOrder({"Centre", "SetChecked 1001 0", "AppendSeparator", "AppendItem",
+                                  "SetIcon large", "SetIcon small", "LoadMenu 131",
+                                  "SetDefaultItem 0 0", "ComboAdd 2", "ComboSelect 0", "ReadFile",
+                                  "ComboSelect 1", "WriteFile"}));
+    EXPECT_EQ(fake.log.calls.back(), "SetTimer 0x111 5");
     EXPECT_THAT(fake.window.comboItems, ElementsAre(L"2", L"3", L"4"));
     EXPECT_EQ(dialog.desktopCount, 3);
     EXPECT_FALSE(dialog.firstRun);
@@ -47,13 +41,10 @@ TEST_F(DialogTest, StartupTickHidesOpensDesktopsAndStartsTheSyncTimer) {
     auto const reply = Send(platform::kWmTimer, quorvane::StartupTimer);
 
     EXPECT_FALSE(reply.handled) << "timer messages go on to default handling";
-    auto order = [&](std::string_view prefix) { return fake.log.IndexOf(prefix); };
     EXPECT_EQ(fake.log.calls.front(), "KillTimer 0x111");
-    EXPECT_LT(order("KillTimer"), order("Hide"));
-    EXPECT_LT(order("Hide"), order("QueryValue Quorvane"));
-    EXPECT_LT(order("QueryValue"), order("TrayAdd"));
-    EXPECT_LT(order("TrayAdd"), order("OpenDesktop Default"));
-    EXPECT_LT(order("OpenDesktop Desktop IV"), order("SetChecked 1001 1"));
+    EXPECT_TRUE(
+        fake.log.InOrder({"KillTimer", "Hide", "QueryValue Quorvane", "TrayAdd",
+                          "OpenDesktop Default", "OpenDesktop Desktop IV", "SetChecked 1001 1"}));
     EXPECT_EQ(fake.log.calls.back(), "SetTimer 0x222 3000");
     EXPECT_EQ(dialog.runAtStartup, 1);
     EXPECT_EQ(fake.tray.shown.size(), 2u);
@@ -83,21 +74,75 @@ TEST_F(DialogTest, CancelEscAndCloseOnlyHideTheWindow) {
     EXPECT_TRUE(fake.window.visible);
 }
 
-TEST_F(DialogTest, ExitRemovesIconsClosesDesktopsTwoToFourWritesAndEnds) {
+TEST_F(DialogTest, ExitStopsTheSyncRemovesIconsClosesDesktopsTwoToFourWritesAndEnds) {
     fake.files.files[fakes::kSettingsFile] = "3\r\r\n";
     Start();
     fake.window.SetChecked(IDC_RUN_AT_STARTUP, true);
     Clear();
     Command(ID_EXIT);
     EXPECT_THAT(fake.log.calls,
-                ElementsAre("TrayDelete 17", "TrayDelete 34", "TrayDelete 51", "TrayDelete 68",
-                            "CloseDesktop Desktop II", "CloseDesktop Desktop III",
+                ElementsAre("KillTimer 0x222", "TrayDelete 17", "TrayDelete 34", "TrayDelete 51",
+                            "TrayDelete 68", "CloseDesktop Desktop II", "CloseDesktop Desktop III",
                             "CloseDesktop Desktop IV",
                             "WriteFile C:\\AppData\\Quorvane\\conf01.dat", "EndDialog 1"));
     EXPECT_TRUE(fake.tray.shown.empty());
     EXPECT_EQ(dialog.runAtStartup, 1) << "the standard OK path reads the controls back";
     EXPECT_EQ(fake.registry.values.count(L"Quorvane"), 0u) << "but does not touch the Run key";
     EXPECT_EQ(fake.desktops.openHandles, 1) << "\"Default\" stays open until the process ends";
+}
+
+// Everything after the given position in the log.
+std::vector<std::string> CallsSince(fakes::CallLog const& log, std::size_t position) {
+    return {log.calls.begin() + static_cast<std::ptrdiff_t>(position), log.calls.end()};
+}
+
+TEST_F(DialogTest, ExitInsideTheAboutBoxIsFinalWhatEverArrivesBeforeItCloses) {
+    fake.files.files[fakes::kSettingsFile] = "2\r\r\n";
+    Start();
+    std::size_t afterExit = 0;
+    fake.ui.duringModal = [&] {
+        Command(ID_EXIT);
+        afterExit = fake.log.calls.size();
+        fake.files.files[fakes::kSettingsFile] = "4\r\r\n"; // another copy's choice
+        Send(platform::kWmTimer, quorvane::SyncTimer);
+        Send(fakes::FakeUi::kTaskbarCreated);
+        fake.window.comboSelection = 1;
+        Command(platform::kIdOk);
+    };
+    Command(ID_ABOUT);
+    EXPECT_TRUE(CallsSince(fake.log, afterExit).empty());
+    EXPECT_THAT(fake.log.Matching("KillTimer"), ElementsAre("KillTimer 0x111", "KillTimer 0x222"));
+    EXPECT_TRUE(fake.window.timers.empty());
+    EXPECT_TRUE(fake.tray.shown.empty());
+    EXPECT_EQ(fake.files.files[fakes::kSettingsFile], "4\r\r\n") << "Exit's own write stays last";
+    EXPECT_EQ(fake.window.endResult, platform::kDialogResultOk);
+}
+
+TEST_F(DialogTest, ExitInsideAStartUpErrorBoxCreatesAndStartsNothingMore) {
+    fake.files.files[fakes::kSettingsFile] = "2\r\r\n";
+    fake.system.startFailures[L"\"C:\\windows\\explorer.exe\""] = 2;
+    std::size_t afterExit = 0;
+    fake.window.duringBox = [&] {
+        Command(ID_EXIT);
+        afterExit = fake.log.calls.size();
+        Send(fakes::FakeUi::kTaskbarCreated);
+    };
+    Start();
+    EXPECT_EQ(fake.window.boxes.size(), 1u) << "the shell of Desktop II failed to start";
+    EXPECT_THAT(CallsSince(fake.log, afterExit), ElementsAre("AppendFile d:\\logs.txt"));
+    EXPECT_TRUE(fake.log.Matching("StartProcess \"C:\\Program Files").empty());
+    EXPECT_TRUE(fake.log.Matching("CreateDesktop Desktop III").empty());
+    EXPECT_TRUE(fake.window.timers.empty());
+    EXPECT_TRUE(fake.tray.shown.empty());
+    EXPECT_EQ(fake.desktops.openHandles, 1) << "Exit closed Desktop II";
+    EXPECT_EQ(fake.window.endResult, platform::kDialogResultOk);
+}
+
+TEST_F(DialogTest, OnlyTheShellsMessagesAreLetThroughFromOtherProcesses) {
+    EXPECT_THAT(dialog.MessagesFromOtherProcesses(),
+                ElementsAre(quorvane::TrayNotify, fakes::FakeUi::kTaskbarCreated));
+    quorvane::AboutDialog about(fake.ui, fake.system);
+    EXPECT_TRUE(about.MessagesFromOtherProcesses().empty());
 }
 
 TEST(SwitcherDialog, HandlesAndObjectsAreReleasedWithTheDialog) {

@@ -1,6 +1,5 @@
 #include "platform/win32/dialog_host.h"
 
-#include "desktops/tray_icon_set.h"
 #include "platform/win32/native.h"
 #include "platform/win32/window.h"
 
@@ -20,10 +19,15 @@ Host* HostOf(HWND box) {
     return reinterpret_cast<Host*>(::GetWindowLongPtrW(box, GWLP_USERDATA));
 }
 
-// A copy running elevated would not get the shell's messages, which come from
-// a lower integrity level, unless it lets them through. The call exists from
-// Windows 7 on; where it is missing, the messages arrive anyway.
-void AllowShellMessages(HWND box) {
+// A copy running elevated would not get the messages other processes send
+// it from a lower integrity level (the shell's among them) unless it lets
+// them through. The call exists from Windows 7 on; where it is missing, the
+// messages arrive anyway.
+void AllowMessagesFromOtherProcesses(HWND box, Dialog& dialog) {
+    auto const wanted = dialog.MessagesFromOtherProcesses();
+    if (wanted.empty()) {
+        return;
+    }
     HMODULE const user32 = ::GetModuleHandleW(L"user32.dll");
     if (user32 == nullptr) {
         return;
@@ -37,11 +41,9 @@ void AllowShellMessages(HWND box) {
     // as a cast between unrelated function types.
     auto const changeFilter = reinterpret_cast<ChangeFilter>(reinterpret_cast<void (*)()>(found));
     constexpr DWORD kAllow = 1; // MSGFLT_ALLOW
-    if (UINT const taskbarCreated = ::RegisterWindowMessageW(quorvane::kTaskbarCreatedMessage);
-        taskbarCreated != 0) {
-        changeFilter(box, taskbarCreated, kAllow, nullptr);
+    for (MessageId const message : wanted) {
+        changeFilter(box, message, kAllow, nullptr);
     }
-    changeFilter(box, quorvane::TrayNotify, kAllow, nullptr);
 }
 
 // The messages whose result a dialog procedure returns itself instead of
@@ -70,7 +72,7 @@ INT_PTR OnInitDialog(HWND box, Dialog& dialog) {
     std::unique_ptr<Host> host(new Host{dialog, Win32Window(box)});
     ::SetWindowLongPtrW(box, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(host.get()));
     dialog.Attach(&host.release()->window);
-    AllowShellMessages(box);
+    AllowMessagesFromOtherProcesses(box, dialog);
     return dialog.OnInitDialog() ? TRUE : FALSE;
 }
 

@@ -146,6 +146,19 @@ int Win32Window::ComboSelection(int control) {
     return static_cast<int>(SendToControl(control, CB_GETCURSEL, 0, 0));
 }
 
+std::wstring Win32Window::ComboText(int control) {
+    // A drop-down combo box's own text is that of its edit field.
+    HWND const combo = ::GetDlgItem(window_, control);
+    int const length = ::GetWindowTextLengthW(combo);
+    if (length <= 0) {
+        return {};
+    }
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    int const copied = ::GetWindowTextW(combo, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
 bool Win32Window::IsChecked(int control) {
     return ::IsDlgButtonChecked(window_, control) == BST_CHECKED;
 }

@@ -42,6 +42,7 @@ class Win32Window final : public platform::Window {
     void ComboAddString(int control, std::wstring const& text) override;
     void ComboSelect(int control, int index) override;
     int ComboSelection(int control) override;
+    std::wstring ComboText(int control) override;
     bool IsChecked(int control) override;
     void SetChecked(int control, bool checked) override;
 

@@ -1,7 +1,7 @@
-"""The options window keeps what the person left in it: Cancel undoes
-nothing, a count that came from another copy does not move the list, and
-only a choice from the list counts. OK then applies exactly what is shown,
-on every desktop, which is how a person puts things back the way they were."""
+"""The options window keeps what the person left in it, Cancel undoes
+nothing, and it shows the count in force: a count that came from another
+copy moves the list, so OK pressed later keeps that count on every desktop.
+A count typed into the box counts like the same choice from the list."""
 
 import os
 
@@ -44,40 +44,39 @@ def options_window_keeps_what_the_user_left_and_ok_applies_it(ctx):
     dialogs.press(session, x_input, window, dialogs.IDCANCEL)
     user.wait_hidden()
 
-    # Another copy (or a person) sets four desktops; this copy's tray follows,
-    # its window keeps the person's last choice.
+    # Another copy (or a person) sets four desktops; this copy's tray and its
+    # list follow, the check box keeps the person's last choice.
     write_settings(session, settings_line(4))
     tray.wait_all_copies(user.trace, tray.icon_ids(4), COPIES)
     window = user.show_options()
     ctx.run.screenshot(os.path.join(ctx.artifacts, "reopened-after-sync.png"))
-    if shown_settings(user) != ("2", False):
+    if shown_settings(user) != ("4", False):
         problems.append(f"after the count became 4 the window shows {shown_settings(user)}")
     stamp = user.settings_stamp()
     dialogs.press(session, x_input, window, dialogs.IDOK)
     user.wait_hidden()
     user.wait_written_since(stamp)
-    if read_settings(session) != settings_line(2):
+    if read_settings(session) != settings_line(4):
         problems.append(f"OK on the untouched window wrote {read_settings(session)!r}")
-    tray.wait_all_copies(user.trace, tray.icon_ids(2), COPIES)
     assert not problems, "; ".join(problems)
+    tray.wait_all_copies(user.trace, tray.icon_ids(4), COPIES)
 
 
 @e2e_test()
-def count_typed_into_the_desktop_box_is_not_a_list_choice(ctx):
-    # Only an item chosen from the list sets the count; typed text leaves no
-    # choice, which means one desktop, whose icon still leads back here.
+def count_typed_into_the_desktop_box_counts_as_that_choice(ctx):
     user = OptionsUser(ctx, 2)
     session, x_input = user.session, user.x_input
     window = user.show_options()
     dialogs.click_control(session, x_input, window, dialogs.COMBO_EDIT)
     x_input.keys(*CLEAR_EDIT_KEYS, "4")
     assert shown_settings(user)[0] == "4", f"the box shows {shown_settings(user)[0]!r}"
+    selected = dialogs.control(session, window, dialogs.DESKTOP_COMBO).state
+    assert selected == -1, f"typing selected list item {selected}: the typed path is not tried"
     stamp = user.settings_stamp()
     x_input.keys("Return")
     user.wait_hidden()
     user.wait_written_since(stamp)
     ctx.run.screenshot(os.path.join(ctx.artifacts, "after-typed-4.png"))
-    icons = user.trace.update().icons_of(user.copy.hwnd)
-    assert (read_settings(session), icons) == (settings_line(1), tray.icon_ids(1)), \
-        f"typing 4 and pressing Enter wrote {read_settings(session)!r} and left the " \
-        f"tray with {icons}"
+    assert read_settings(session) == settings_line(4), \
+        f"typing 4 and pressing Enter wrote {read_settings(session)!r}"
+    tray.wait_icons(user.trace, user.copy.hwnd, tray.icon_ids(4))

@@ -21,6 +21,25 @@ int CallLog::IndexOf(std::string_view prefix) const {
     return -1;
 }
 
+::testing::AssertionResult
+CallLog::InOrder(std::initializer_list<std::string_view> prefixes) const {
+    int previous = -1;
+    std::string_view previousPrefix;
+    for (auto const prefix : prefixes) {
+        auto const at = IndexOf(prefix);
+        if (at < 0) {
+            return ::testing::AssertionFailure() << "no call \"" << prefix << "\" was made";
+        }
+        if (at <= previous) {
+            return ::testing::AssertionFailure()
+                   << "\"" << prefix << "\" came before \"" << previousPrefix << "\"";
+        }
+        previous = at;
+        previousPrefix = prefix;
+    }
+    return ::testing::AssertionSuccess();
+}
+
 std::string Narrow(std::wstring_view text) {
     std::string narrow;
     for (wchar_t c : text) {

@@ -1,5 +1,7 @@
 #include "fakes/fake_os.h"
 
+#include <utility>
+
 namespace fakes {
 namespace {
 
@@ -290,6 +292,9 @@ void FakeWindow::KillTimer(platform::TimerId id) {
 int FakeWindow::MessageBox(std::wstring const& text, std::wstring const& caption, unsigned type) {
     log_.Add("MessageBox " + Narrow(caption) + ": " + Narrow(text));
     boxes.push_back({text, caption, type});
+    if (auto const inside = std::exchange(duringBox, nullptr)) {
+        inside();
+    }
     return platform::kDialogResultOk;
 }
 
@@ -325,6 +330,9 @@ void FakeWindow::ComboAddString(int, std::wstring const& text) {
 void FakeWindow::ComboSelect(int, int index) {
     log_.Add("ComboSelect " + std::to_string(index));
     comboSelection = index;
+    comboText = index >= 0 && index < static_cast<int>(comboItems.size())
+                    ? comboItems[static_cast<std::size_t>(index)]
+                    : std::wstring();
 }
 
 int FakeWindow::ComboSelection(int) {

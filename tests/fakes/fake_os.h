@@ -168,6 +168,7 @@ class FakeWindow : public platform::Window {
     void ComboAddString(int control, std::wstring const& text) override;
     void ComboSelect(int control, int index) override;
     int ComboSelection(int control) override;
+    std::wstring ComboText(int) override { return comboText; }
     bool IsChecked(int control) override { return checked[control]; }
     void SetChecked(int control, bool value) override;
     platform::MenuHandle SystemMenu() override { return systemMenu; }
@@ -181,8 +182,11 @@ class FakeWindow : public platform::Window {
     std::optional<int> endResult;
     std::set<platform::TimerId> timers;
     std::vector<MessageBoxCall> boxes;
+    // Runs inside the next message box, as messages would arrive there.
+    std::function<void()> duringBox;
     std::vector<std::wstring> comboItems;
     int comboSelection = -1;
+    std::wstring comboText; // follows a selection, as the real edit field does
     std::map<int, bool> checked;
     platform::MenuHandle systemMenu{0x77};
     platform::Point cursor{600, 700};
