@@ -24,18 +24,12 @@ Host* HostOf(HWND box) {
 // a lower integrity level, unless it lets them through. The call exists from
 // Windows 7 on; where it is missing, the messages arrive anyway.
 void AllowShellMessages(HWND box) {
-    HMODULE const user32 = ::GetModuleHandleW(L"user32.dll");
-    if (user32 == nullptr) {
+    using ChangeFilter = BOOL WINAPI(HWND, UINT, DWORD, void*);
+    auto* const changeFilter =
+        SystemFunction<ChangeFilter>(L"user32.dll", "ChangeWindowMessageFilterEx");
+    if (changeFilter == nullptr) {
         return;
     }
-    auto const found = ::GetProcAddress(user32, "ChangeWindowMessageFilterEx");
-    if (found == nullptr) {
-        return;
-    }
-    using ChangeFilter = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
-    // Through the generic function pointer type, which the compiler accepts
-    // as a cast between unrelated function types.
-    auto const changeFilter = reinterpret_cast<ChangeFilter>(reinterpret_cast<void (*)()>(found));
     constexpr DWORD kAllow = 1; // MSGFLT_ALLOW
     if (UINT const taskbarCreated = ::RegisterWindowMessageW(quorvane::kTaskbarCreatedMessage);
         taskbarCreated != 0) {
