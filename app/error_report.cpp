@@ -1,5 +1,6 @@
 #include "app/error_report.h"
 
+#include "platform/decimal_text.h"
 #include "platform/messages.h"
 #include "platform/text_mode.h"
 
@@ -20,7 +21,7 @@ std::wstring Hex(platform::ErrorCode code) {
 }
 
 std::wstring UnknownErrorText(platform::ErrorCode code) {
-    return L"Unknown error " + std::to_wstring(code) + L" (0x" + Hex(code) + L").";
+    return L"Unknown error " + platform::DecimalText(code) + L" (0x" + Hex(code) + L").";
 }
 
 } // namespace

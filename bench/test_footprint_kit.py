@@ -168,6 +168,7 @@ class ProbeOutputTest(unittest.TestCase):
 
 
 def rows(start, peak, ws, cpu):
+    """Each figure: (Quorvane, baseline, design floor) runs."""
     make = report.Row
     return {"start_last": make("start_last", "start", "ms", *start),
             "peak_ws": make("peak_ws", "peak", "KiB", *peak),
@@ -175,28 +176,33 @@ def rows(start, peak, ws, cpu):
             "idle_cpu": make("idle_cpu", "cpu", "ms", *cpu)}
 
 
+SAME = ([1], [1], [1])
+
+
 class VerdictTest(unittest.TestCase):
-    def met(self, by_key, exe_kib=100.0):
-        return [verdict.met for verdict in report.verdicts(by_key, exe_kib)]
+    def met(self, by_key, exe_kib=100.0, floor_kib=100.0):
+        return [verdict.met for verdict in report.verdicts(by_key, exe_kib, floor_kib)]
 
-    def test_limits_are_checked_on_medians(self):
+    def test_start_and_memory_are_checked_on_medians_against_the_floor(self):
         # One slow outlier does not decide; the median of 114, 115, 900 does.
-        by_key = rows(([114, 115, 900], [100, 100, 100]), ([115], [100]), ([116], [100]),
-                      ([1], [1]))
-        self.assertEqual(self.met(by_key), [True, True, False, True, True])
+        # The baseline, far below, decides nothing.
+        by_key = rows(([114, 115, 900], [50], [100, 100, 100]), ([115], [50], [100]),
+                      ([116], [50], [100]), SAME)
+        self.assertEqual(self.met(by_key)[:3], [True, True, False])
 
-    def test_idle_cpu_passes_on_either_the_ratio_or_the_slack(self):
-        within_slack = rows(([1], [1]), ([1], [1]), ([1], [1]), ([19.0], [0.0]))
-        within_ratio = rows(([1], [1]), ([1], [1]), ([1], [1]), ([150.0], [100.0]))
-        neither = rows(([1], [1]), ([1], [1]), ([1], [1]), ([45.0], [20.0]))
+    def test_idle_cpu_passes_on_either_the_ratio_or_the_slack_over_the_baseline(self):
+        within_slack = rows(SAME, SAME, SAME, ([19.0], [0.0], [50.0]))
+        within_ratio = rows(SAME, SAME, SAME, ([150.0], [100.0], [0.0]))
+        neither = rows(SAME, SAME, SAME, ([45.0], [20.0], [45.0]))
         self.assertTrue(self.met(within_slack)[3])
         self.assertTrue(self.met(within_ratio)[3])
         self.assertFalse(self.met(neither)[3])
 
-    def test_size_limit_is_strictly_below_300_kib(self):
-        by_key = rows(([1], [1]), ([1], [1]), ([1], [1]), ([1], [1]))
-        self.assertTrue(self.met(by_key, 299.9)[4])
-        self.assertFalse(self.met(by_key, 300.0)[4])
+    def test_size_at_most_180_kib_and_the_stretch_within_1_25x_the_floor(self):
+        by_key = rows(SAME, SAME, SAME, SAME)
+        self.assertEqual(self.met(by_key, 180.0, 144.0)[4:], [True, True])
+        self.assertEqual(self.met(by_key, 180.5, 200.0)[4:], [False, True])
+        self.assertEqual(self.met(by_key, 100.0, 79.9)[4:], [True, False])
 
     def test_ratio_against_a_zero_baseline(self):
         self.assertEqual(report.ratio(0.0, 0.0), "n/a")

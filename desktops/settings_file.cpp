@@ -2,6 +2,7 @@
 
 #include "app/error_report.h"
 #include "desktops/tray_icon_set.h"
+#include "platform/decimal_text.h"
 #include "platform/text_mode.h"
 
 #include <limits>
@@ -101,7 +102,7 @@ bool ResyncSettings(platform::Os& os, platform::WindowHandle window, int& deskto
 }
 
 void WriteSettings(platform::Os& os, platform::Window& owner, int count) {
-    auto const bytes = platform::EncodeTextMode(std::to_wstring(count) + L"\r\n");
+    auto const bytes = platform::EncodeTextMode(platform::DecimalText(count) + L"\r\n");
     if (auto const error = os.files.Replace(SettingsPath(os.system), bytes);
         error != platform::kSuccess) {
         ErrorReport(os.system, owner, error);

@@ -29,11 +29,20 @@ build/fuzz/tests/fuzz/settings_line_fuzzer tests/fuzz/regressions/* >/dev/null 2
 build/fuzz/tests/fuzz/settings_line_fuzzer -max_total_time="$fuzz_seconds" \
     -artifact_prefix=tests/fuzz/regressions/crash- "$corpus" 2>&1 | tail -n 2
 
-echo "== end-to-end tests under Wine"
+echo "== Windows build and release package"
 exe=$(scripts/build-windows.sh | tail -n 1)
 version=$(sed -n 's/^project(Quorvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 listing=$(python3 -m zipfile -l "build/windows/Quorvane-$version-win32.zip")
 for packed in Quorvane.exe ReadMe.txt; do
     grep -q "^$packed " <<<"$listing" || { echo "release package lacks $packed" >&2; exit 1; }
 done
+(cd build/windows && sha256sum --check --quiet SHA256SUMS)
+
+echo "== hardening in Quorvane.exe's header"
+python3 scripts/check_hardening.py "$exe"
+
+echo "== two builds of the commit, the same bytes"
+scripts/check_reproducible.sh
+
+echo "== end-to-end tests under Wine"
 QUORVANE_EXE="$exe" python3 tests/e2e/run_e2e.py

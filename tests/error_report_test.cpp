@@ -25,6 +25,7 @@ TEST(ErrorReport, ACodeWithoutSystemTextGetsAPlainLineNotAnEmptyBox) {
     EXPECT_EQ(quorvane::ErrorText(fake.system, 77), L"Unknown error 77 (0x0000004D).");
     EXPECT_EQ(quorvane::ErrorText(fake.system, 0xFFFFFFFFu),
               L"Unknown error 4294967295 (0xFFFFFFFF).");
+    EXPECT_EQ(quorvane::ErrorText(fake.system, 0), L"Unknown error 0 (0x00000000).");
 }
 
 TEST(FailureLog, AppendsLinesEndingInCrCrLf) {

@@ -10,7 +10,8 @@ BUILD_TIMEOUT = 900
 BENCH_PROGRAMS = ("baseline_tray", "design_floor", "probe_process", "close_windows",
                   "stand_in_shell")
 # Flags that decide what ends up in the executable and how big it is.
-SIZE_FLAG_PREFIXES = ("-O", "-ffunction-sections", "-fdata-sections", "-s", "-static",
+SIZE_FLAG_PREFIXES = ("-O", "-ffunction-sections", "-fdata-sections", "-fno-exceptions",
+                      "-fno-rtti", "-fno-asynchronous-unwind-tables", "-s", "-static",
                       "-Wl,--gc-sections", "-Wl,--defsym", "-mwindows", "-municode", "-g")
 
 

@@ -6,18 +6,21 @@ from collections import namedtuple
 
 KIB = 1024
 
-# Quorvane's targets, relative to the baseline measured in the same run.
+# Quorvane's targets. Start-up and memory are against the design floor
+# measured in the same run, because the designed start (the options window
+# shown, hidden 5 ms later, then the icons) is the owner's decision and the
+# floor is the least any program that starts that way costs; the baseline is
+# there for information. Idle CPU is against the baseline, which also idles.
 START_RATIO_LIMIT = 1.15
 WORKING_SET_RATIO_LIMIT = 1.15
 IDLE_CPU_RATIO_LIMIT = 1.5
 IDLE_CPU_SLACK_MS = 20.0
-EXE_SIZE_LIMIT_KIB = 300
+EXE_SIZE_LIMIT_KIB = 180
+EXE_SIZE_FLOOR_RATIO_STRETCH = 1.25
 COPIES_AT_ONCE = 4  # one per desktop
 FLOAT_SLACK = 1e-9
 
-# values: one figure per run, in the row's unit. The design floor (a program
-# that starts the way Quorvane is designed to, and does nothing else) is for
-# reading the figures; the targets are against the baseline alone.
+# values: one figure per run, in the row's unit.
 Row = namedtuple("Row", "key label unit quorvane baseline floor", defaults=(None,))
 Verdict = namedtuple("Verdict", "met text")
 
@@ -67,34 +70,34 @@ def at_most(value, limit):
     return value <= limit * (1 + FLOAT_SLACK)
 
 
-def _within_ratio(label, q, b, limit, unit):
-    met = at_most(q, limit * b)
-    return Verdict(met, f"{label}: {q:.1f} vs {b:.1f} {unit} = {ratio(q, b)} "
-                        f"(target <= {limit:.2f}x)")
+def _within_ratio(label, q, other, limit, unit, yardstick):
+    met = at_most(q, limit * other)
+    return Verdict(met, f"{label}: {q:.1f} vs {other:.1f} {unit} ({yardstick}) = "
+                        f"{ratio(q, other)} (target <= {limit:.2f}x)")
 
 
-def verdicts(rows_by_key, exe_size_kib):
+def verdicts(rows_by_key, exe_size_kib, floor_size_kib):
     """The targets, each checked on the medians."""
-    start = rows_by_key["start_last"]
-    peak = rows_by_key["peak_ws"]
-    settled = rows_by_key["ws"]
+    floor_targets = [("start to last tray icon", "start_last", START_RATIO_LIMIT, "ms"),
+                     ("peak working set", "peak_ws", WORKING_SET_RATIO_LIMIT, "KiB"),
+                     ("working set after start-up", "ws", WORKING_SET_RATIO_LIMIT, "KiB")]
+    found = [_within_ratio(label, median(rows_by_key[key], "quorvane"),
+                           median(rows_by_key[key], "floor"), limit, unit, "design floor")
+             for label, key, limit, unit in floor_targets]
     cpu = rows_by_key["idle_cpu"]
     q_cpu, b_cpu = median(cpu, "quorvane"), median(cpu, "baseline")
     cpu_met = at_most(q_cpu, IDLE_CPU_RATIO_LIMIT * b_cpu) or at_most(q_cpu,
                                                                       b_cpu + IDLE_CPU_SLACK_MS)
-    return [
-        _within_ratio("start to last tray icon", median(start, "quorvane"),
-                      median(start, "baseline"), START_RATIO_LIMIT, "ms"),
-        _within_ratio("peak working set", median(peak, "quorvane"), median(peak, "baseline"),
-                      WORKING_SET_RATIO_LIMIT, "KiB"),
-        _within_ratio("working set after start-up", median(settled, "quorvane"),
-                      median(settled, "baseline"), WORKING_SET_RATIO_LIMIT, "KiB"),
-        Verdict(cpu_met, f"idle CPU: {q_cpu:.1f} vs {b_cpu:.1f} ms = {ratio(q_cpu, b_cpu)}, "
-                         f"{q_cpu - b_cpu:+.1f} ms (target <= {IDLE_CPU_RATIO_LIMIT}x "
-                         f"or <= +{IDLE_CPU_SLACK_MS:.0f} ms)"),
-        Verdict(exe_size_kib < EXE_SIZE_LIMIT_KIB,
-                f"Quorvane.exe size: {exe_size_kib:.1f} KiB (target < {EXE_SIZE_LIMIT_KIB} KiB)"),
-    ]
+    found.append(Verdict(cpu_met, f"idle CPU: {q_cpu:.1f} vs {b_cpu:.1f} ms (baseline) = "
+                                  f"{ratio(q_cpu, b_cpu)}, {q_cpu - b_cpu:+.1f} ms (target <= "
+                                  f"{IDLE_CPU_RATIO_LIMIT}x or <= +{IDLE_CPU_SLACK_MS:.0f} ms)"))
+    found.append(Verdict(at_most(exe_size_kib, EXE_SIZE_LIMIT_KIB),
+                         f"Quorvane.exe size: {exe_size_kib:.1f} KiB "
+                         f"(target <= {EXE_SIZE_LIMIT_KIB} KiB)"))
+    stretch = _within_ratio("Quorvane.exe size, stretch", exe_size_kib, floor_size_kib,
+                            EXE_SIZE_FLOOR_RATIO_STRETCH, "KiB", "design floor")
+    found.append(stretch)
+    return found
 
 
 def verdict_lines(found):

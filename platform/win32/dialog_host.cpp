@@ -28,18 +28,12 @@ void AllowMessagesFromOtherProcesses(HWND box, Dialog& dialog) {
     if (wanted.empty()) {
         return;
     }
-    HMODULE const user32 = ::GetModuleHandleW(L"user32.dll");
-    if (user32 == nullptr) {
+    using ChangeFilter = BOOL WINAPI(HWND, UINT, DWORD, void*);
+    auto* const changeFilter =
+        SystemFunction<ChangeFilter>(L"user32.dll", "ChangeWindowMessageFilterEx");
+    if (changeFilter == nullptr) {
         return;
     }
-    auto const found = ::GetProcAddress(user32, "ChangeWindowMessageFilterEx");
-    if (found == nullptr) {
-        return;
-    }
-    using ChangeFilter = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
-    // Through the generic function pointer type, which the compiler accepts
-    // as a cast between unrelated function types.
-    auto const changeFilter = reinterpret_cast<ChangeFilter>(reinterpret_cast<void (*)()>(found));
     constexpr DWORD kAllow = 1; // MSGFLT_ALLOW
     for (MessageId const message : wanted) {
         changeFilter(box, message, kAllow, nullptr);

@@ -34,6 +34,24 @@ template <class SeamHandle, class Native> SeamHandle FromNative(Native native) {
     return SeamHandle{reinterpret_cast<std::uintptr_t>(native)};
 }
 
+// A function of a loaded module, or null where the module lacks it.
+template <class Function> Function* FunctionOf(HMODULE module, char const* name) {
+    if (module == nullptr) {
+        return nullptr;
+    }
+    // Through the generic function pointer type, which the compiler accepts
+    // as a cast between unrelated function types.
+    return reinterpret_cast<Function*>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+}
+
+// A function of a system DLL the process has already loaded, or null where
+// this Windows lacks it: for calls newer than the oldest Windows the program
+// runs on.
+template <class Function> Function* SystemFunction(wchar_t const* module, char const* name) {
+    return FunctionOf<Function>(::GetModuleHandleW(module), name);
+}
+
 // The program's own module, where all its resources live.
 inline HINSTANCE ProgramModule() {
     return ::GetModuleHandleW(nullptr);

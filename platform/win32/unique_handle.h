@@ -60,5 +60,6 @@ using UniqueHdesk = UniqueAny<HDESK, &::CloseDesktop>;
 using UniqueHicon = UniqueAny<HICON, &::DestroyIcon>;
 using UniqueHmenu = UniqueAny<HMENU, &::DestroyMenu>;
 using UniqueHlocal = UniqueAny<HLOCAL, &::LocalFree>;
+using UniqueHmodule = UniqueAny<HMODULE, &::FreeLibrary>;
 
 } // namespace platform::win32

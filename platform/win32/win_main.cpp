@@ -3,16 +3,14 @@
 
 #include "app/switcher_app.h"
 #include "platform/os.h"
+#include "platform/win32/dll_search.h"
 #include "platform/win32/services.h"
 #include "platform/win32/windows_api.h"
 
-#include <commctrl.h>
-
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    // The manifest asks for the version 6 controls, which draw the visual
-    // styles; this call makes sure the library is loaded. The command line
-    // is ignored.
-    ::InitCommonControls();
+    // Before anything loads a DLL by name. The command line is ignored.
+    platform::win32::LoadDllsFromSystemFolderOnly();
+    auto const commonControls = platform::win32::LoadCommonControls();
 
     platform::win32::Win32Desktops desktops;
     platform::win32::Win32System system;

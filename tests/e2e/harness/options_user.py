@@ -19,9 +19,13 @@ REGISTRY_TIMEOUT = 10
 class OptionsUser:
     """One person at the Default desktop with the options window."""
 
-    def __init__(self, ctx, count):
+    def __init__(self, ctx, count, before_start=None):
+        """before_start(session), when given, runs just before the program
+        starts, for a test that changes the prefix or the environment."""
         self.session = ctx.session()
         write_settings(self.session, settings_line(count))
+        if before_start:
+            before_start(self.session)
         launched = start_traced(self.session, "quorvane")
         self.trace = TrayTrace(launched.stderr_path)
         tray.wait_first_icons(self.trace)

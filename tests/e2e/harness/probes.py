@@ -17,6 +17,9 @@ PROBES = {
     "processes": ["-lntdll"],
     "post_message": [],
     "system_message": [],
+    "load_library": [],
+    # Under a system DLL's name beside a program, it records who loads it.
+    "planted_dll": ["-shared"],
 }
 
 Window = namedtuple("Window", "hwnd pid visible class_name title")
@@ -25,11 +28,11 @@ Start = namedtuple("Start", "desktop command_line")
 
 
 def build_all(source_dir, output_dir):
-    """Compiles every probe (in parallel) and returns name -> .exe path."""
+    """Compiles every probe (in parallel) and returns name -> .exe (or .dll) path."""
     os.makedirs(output_dir, exist_ok=True)
     jobs = {}
     for name, flags in PROBES.items():
-        exe = os.path.join(output_dir, name + ".exe")
+        exe = os.path.join(output_dir, name + (".dll" if "-shared" in flags else ".exe"))
         source = os.path.join(source_dir, name + ".cpp")
         jobs[name] = (exe, subprocess.Popen(COMPILER + [source, "-o", exe] + flags,
                                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT))

@@ -1,0 +1,54 @@
+#!/usr/bin/env python3
+"""Reads from a built program's PE header what Windows expects of a hardened
+GUI program, and fails naming each property that is missing.
+
+    python3 scripts/check_hardening.py build/windows/platform/win32/Quorvane.exe
+"""
+
+import sys
+
+import pe_image
+
+DYNAMIC_BASE = 0x0040
+NX_COMPAT = 0x0100
+TERMINAL_SERVER_AWARE = 0x8000
+RELOCS_STRIPPED = 0x0001
+MEM_EXECUTE = 0x20000000
+MEM_WRITE = 0x80000000
+LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x0800
+
+
+def missing(image):
+    """What the program lacks, in words; empty when it has everything."""
+    flags = image.dll_characteristics
+    found = []
+    if not flags & DYNAMIC_BASE:
+        found.append("loading at a random address (DYNAMIC_BASE)")
+    if image.characteristics & RELOCS_STRIPPED or \
+            image.directory(pe_image.RELOCATIONS_DIRECTORY).size == 0:
+        found.append("the relocations that loading at a random address needs")
+    if not flags & NX_COMPAT:
+        found.append("data that is never executable (NX_COMPAT)")
+    if not flags & TERMINAL_SERVER_AWARE:
+        found.append("TERMINAL_SERVER_AWARE")
+    for section in image.sections:
+        if section.characteristics & MEM_WRITE and section.characteristics & MEM_EXECUTE:
+            found.append(f"no section both writable and executable ({section.name} is)")
+    dependent = image.dependent_load_flags()
+    if dependent is None or not dependent & LOAD_LIBRARY_SEARCH_SYSTEM32:
+        found.append("imported DLLs from the system folder only (load configuration's "
+                     "DependentLoadFlags with LOAD_LIBRARY_SEARCH_SYSTEM32)")
+    return found
+
+
+def main(paths):
+    failed = False
+    for path in paths:
+        for lack in missing(pe_image.read(path)):
+            print(f"{path}: lacks {lack}", file=sys.stderr)
+            failed = True
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
