@@ -31,7 +31,10 @@ root=$(mktemp -d /var/tmp/quorvane-debian13.XXXXXX)
 # It becomes the root directory, which every user inside must get through.
 chmod 755 "$root"
 
-processes_in_root() {
+processes_# The copy has no git history; the release is dated by this commit.
+source_date=$(git log -1 --format=%ct)
+
+in_root() {
     local link
     for link in /proc/[0-9]*/root; do
         [ "$(readlink "$link" 2>/dev/null)" = "$root" ] && basename "$(dirname "$link")"
@@ -71,9 +74,12 @@ mkdir "$root/src"
 git ls-files -z --cached --others --exclude-standard | tar --null -T - -cf - | tar -xf - -C "$root/src"
 echo "root made in $((SECONDS - started)) s"
 
+# The copy has no git history; the release is dated by this commit.
+source_date=$(git log -1 --format=%ct)
+
 in_root() {
     chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
-        CI="${CI:-}" bash -c "cd /src && $1"
+        CI="${CI:-}" SOURCE_DATE_EPOCH="$source_date" bash -c "cd /src && $1"
 }
 
 started=$SECONDS
