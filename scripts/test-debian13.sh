@@ -31,10 +31,7 @@ root=$(mktemp -d /var/tmp/quorvane-debian13.XXXXXX)
 # It becomes the root directory, which every user inside must get through.
 chmod 755 "$root"
 
-processes_# The copy has no git history; the release is dated by this commit.
-source_date=$(git log -1 --format=%ct)
-
-in_root() {
+processes_in_root() {
     local link
     for link in /proc/[0-9]*/root; do
         [ "$(readlink "$link" 2>/dev/null)" = "$root" ] && basename "$(dirname "$link")"
