@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Reads from a built program's PE header what Windows expects of a hardened
-GUI program, and fails naming each property that is missing.
+GUI program, and fails naming each property that is missing. Also fails
+where the C++ exception runtime, which the program is built without, came
+in from the toolchain's libraries after all.
 
     python3 scripts/check_hardening.py build/windows/platform/win32/Quorvane.exe
 """
@@ -16,6 +18,9 @@ RELOCS_STRIPPED = 0x0001
 MEM_EXECUTE = 0x20000000
 MEM_WRITE = 0x80000000
 LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x0800
+# The type name of std::exception, which libstdc++'s exception runtime
+# carries wherever any of it is linked in (the program has no type names).
+EXCEPTION_RUNTIME_MARK = b"St9exception"
 
 
 def missing(image):
@@ -38,6 +43,9 @@ def missing(image):
     if dependent is None or not dependent & LOAD_LIBRARY_SEARCH_SYSTEM32:
         found.append("imported DLLs from the system folder only (load configuration's "
                      "DependentLoadFlags with LOAD_LIBRARY_SEARCH_SYSTEM32)")
+    if EXCEPTION_RUNTIME_MARK in image.data:
+        found.append("freedom from the C++ exception runtime (libstdc++'s was linked in: "
+                     "look in a linker map for what pulled it)")
     return found
 
 
