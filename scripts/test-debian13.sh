@@ -70,7 +70,9 @@ cp /etc/resolv.conf "$root/etc/resolv.conf"
 # A clone, for the test command's two builds of the commit, with this
 # checkout's uncommitted files laid over it.
 git clone -q "$PWD" "$root/src"
-git -C "$root/src" checkout -q --detach "$(git rev-parse HEAD)"
+# On a branch even when this checkout is not, so that clones of it made
+# inside start on one too.
+git -C "$root/src" checkout -q -B under-test "$(git rev-parse HEAD)"
 git ls-files -z --cached --others --exclude-standard | tar --null -T - -cf - | tar -xf - -C "$root/src"
 echo "root made in $((SECONDS - started)) s"
 
