@@ -10,9 +10,11 @@ dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
 
 packages=(cmake g++ make libgtest-dev libgmock-dev clang libclang-rt-dev
           g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64
-          xvfb xdotool x11-utils imagemagick fonts-wine zip python3 git)
-# The footprint benchmark measures starts on a desktop with a window manager,
-# as every real desktop has one.
+          xvfb xdotool x11-utils imagemagick fonts-wine zip python3 git
+          e2fsprogs)
+# e2fsprogs brings chattr, with which a test run as root makes the settings
+# file read-only even for root. The footprint benchmark measures starts on a
+# desktop with a window manager, as every real desktop has one.
 if [ "${1:-}" = "bench" ]; then
     packages+=(openbox)
 fi
