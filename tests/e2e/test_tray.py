@@ -68,23 +68,28 @@ class Presses:
             f"desktop handles of the Default copy: {self.handles}"
         self.real = ctx.run.wine.switches_desktops
 
-    def press(self, number, button=LEFT):
+    def press(self, number, button=LEFT, hold=False):
         before = self.session.input_desktop() if self.real else None
         tray.press_icon(self.session, self.x_input, self.trace, DEFAULT_DESKTOP,
-                        self.copy.hwnd, tray.icon_id(number), button=button)
+                        self.copy.hwnd, tray.icon_id(number), button=button, hold=hold)
         return before
 
     def flip(self, number):
         """A left press on icon `number` asks for that desktop and, where
-        Wine switches, makes it the input desktop."""
+        Wine switches, makes it the input desktop. Judged while the button is
+        still down: Wine 10 hands the input desktop to the desktop of the
+        window that gets the release, which is the tray's on Default."""
         wanted = DESKTOP_NAMES[number - 1]
-        before = self.press(number)
-        self.switches.append(self.handles[wanted])
-        wait_switch_requests(self.launched, self.copy.pid, self.switches)
-        if self.real:
-            wait_until(lambda: self.session.input_desktop() == wanted, SWITCH_TIMEOUT,
-                       f"input desktop {wanted!r} after pressing icon {number} "
-                       f"(it was {before!r}; now {self.session.input_desktop()!r})")
+        before = self.press(number, hold=True)
+        try:
+            self.switches.append(self.handles[wanted])
+            wait_switch_requests(self.launched, self.copy.pid, self.switches)
+            if self.real:
+                wait_until(lambda: self.session.input_desktop() == wanted, SWITCH_TIMEOUT,
+                           f"input desktop {wanted!r} after pressing icon {number} "
+                           f"(it was {before!r}; now {self.session.input_desktop()!r})")
+        finally:
+            self.x_input.release()
 
 
 @e2e_test()

@@ -83,17 +83,18 @@ def icon_place(session, trace, desktop, owner, icon_id):
     return tray, windows[index].rect
 
 
-def press_icon(session, x_input, trace, desktop, owner, icon_id, button=LEFT):
+def press_icon(session, x_input, trace, desktop, owner, icon_id, button=LEFT, hold=False):
     """Raises the tray and presses the icon, once the pointer is seen to be
     on that tray: another desktop's tray that was just shown again (after
-    its last icon went) may have come up on top meanwhile."""
+    its last icon went) may have come up on top meanwhile. With `hold`, the
+    button stays down until the caller releases it."""
     tray, rect = icon_place(session, trace, desktop, owner, icon_id)
     spot = places.center(rect)
     for _ in range(RAISE_ATTEMPTS):
         x_input.raise_window(tray.x_window)
         x_input.move(*spot)
         if x_input.window_under_pointer() == tray.x_window:
-            x_input.click(*spot, button=button)
+            (x_input.hold if hold else x_input.click)(*spot, button=button)
             return
         time.sleep(RAISE_RETRY_WAIT)
     raise AssertionError(f"the tray of {desktop} stays covered at {spot}")

@@ -49,6 +49,14 @@ class XInput:
         self.move(x, y)
         self._run("click", button)
 
+    def hold(self, x, y, button=LEFT):
+        """Presses a button there and keeps it down until release()."""
+        self.move(x, y)
+        self._run("mousedown", button)
+
+    def release(self, button=LEFT):
+        self._run("mouseup", button)
+
     def keys(self, *names):
         self._run("key", "--delay", KEY_DELAY_MS, *names)
 
