@@ -55,9 +55,11 @@ def children(session, hwnd):
 
 
 def find_top(session, desktop, class_name, title=None, pid=None, visible=None):
-    """The first matching top-level window, or None. None leaves a field open."""
+    """The first matching top-level window, or None. None leaves a field open;
+    class_name is one name or a tuple of names any of which matches."""
+    class_names = (class_name,) if isinstance(class_name, str) else class_name
     for window in top_windows(session, desktop):
-        if (window.class_name == class_name and title in (None, window.title)
+        if (window.class_name in class_names and title in (None, window.title)
                 and pid in (None, window.pid) and visible in (None, window.visible)):
             return window
     return None

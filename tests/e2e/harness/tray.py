@@ -73,9 +73,7 @@ def icon_place(session, trace, desktop, owner, icon_id):
     trace.update()
     tray_pid, icons = trace.tray_of(owner)
     index = icons.index((owner, icon_id))
-    tray = next((window for window in places.top_windows(session, desktop)
-                 if window.class_name in TRAY_WINDOW_CLASSES and window.pid == tray_pid
-                 and window.visible), None)
+    tray = places.find_top(session, desktop, TRAY_WINDOW_CLASSES, pid=tray_pid, visible=True)
     assert tray is not None, f"no tray window of explorer {tray_pid} on {desktop}"
     windows = _icon_windows(session, tray)
     assert len(windows) == len(icons), \
