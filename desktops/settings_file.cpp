@@ -20,6 +20,24 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// Written over the old line instead of after emptying the file, so that
+// another copy reading meanwhile, or the next start after a crash between
+// the steps, finds the old count or the new one, never none. The new line
+// ends in a line feed, so what is left of a longer old file until the end
+// is set lies past the first line, which is all a reader takes.
+platform::ErrorCode WriteOver(platform::Files& files, std::wstring const& path,
+                              std::string const& bytes) {
+    auto const opened = files.OpenForWriting(path);
+    if (!opened.file) {
+        return opened.error;
+    }
+    platform::UniqueFile const file(files, opened.file);
+    if (auto const error = files.WriteAtStart(file.get(), bytes); error != platform::kSuccess) {
+        return error;
+    }
+    return files.EndHere(file.get());
+}
+
 } // namespace
 
 std::wstring SettingsFolder(platform::System& system) {
@@ -103,7 +121,7 @@ bool ResyncSettings(platform::Os& os, platform::WindowHandle window, int& deskto
 
 void WriteSettings(platform::Os& os, platform::Window& owner, int count) {
     auto const bytes = platform::EncodeTextMode(platform::DecimalText(count) + L"\r\n");
-    if (auto const error = os.files.Replace(SettingsPath(os.system), bytes);
+    if (auto const error = WriteOver(os.files, SettingsPath(os.system), bytes);
         error != platform::kSuccess) {
         ErrorReport(os.system, owner, error);
     }

@@ -4,11 +4,19 @@
 // desktops share one settings file.
 
 #include "platform/types.h"
+#include "platform/unique.h"
 
 #include <cstddef>
 #include <string>
 
 namespace platform {
+
+using FileHandle = Handle<struct FileTag>;
+
+struct FileOpen {
+    FileHandle file; // zero on failure
+    ErrorCode error = kSuccess;
+};
 
 struct FileRead {
     bool opened = false;
@@ -21,13 +29,20 @@ class Files {
     virtual ~Files() = default;
     // Opens an existing file for reading and reads at most maxBytes from its start.
     virtual FileRead ReadPrefix(std::wstring const& path, std::size_t maxBytes) = 0;
-    // Creates or truncates the file and writes the bytes. Returns the error
-    // of the open, or of the write.
-    virtual ErrorCode Replace(std::wstring const& path, std::string const& bytes) = 0;
+    // Opens the file for writing, creating it when missing, without cutting
+    // it short; its attributes (hidden, system) are left as they are.
+    virtual FileOpen OpenForWriting(std::wstring const& path) = 0;
+    // Writes all the bytes from the start of the file on.
+    virtual ErrorCode WriteAtStart(FileHandle file, std::string const& bytes) = 0;
+    // Ends the file where the last write ended.
+    virtual ErrorCode EndHere(FileHandle file) = 0;
+    virtual void Close(FileHandle file) = 0;
     // Opens or creates the file and appends the bytes.
     virtual ErrorCode Append(std::wstring const& path, std::string const& bytes) = 0;
     // CreateDirectoryW with no security attributes; the result is not needed.
     virtual void CreateFolder(std::wstring const& path) = 0;
 };
+
+using UniqueFile = Unique<FileHandle, Files, &Files::Close>;
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "desktops/settings_file.h"
 #include "fakes/dialog_fixture.h"
+#include "platform/text_mode.h"
 
 #include <gmock/gmock.h>
 
@@ -59,6 +60,22 @@ TEST_F(SettingsTest, WritesTheCountThenCrCrLf) {
     for (int count : {1, 2, 3, 4}) {
         quorvane::WriteSettings(fake.os, fake.window, count);
         EXPECT_EQ(OnDisk(), std::to_string(count) + "\r\r\n");
+    }
+}
+
+TEST_F(SettingsTest, EveryStepOfAWriteLeavesACountInTheFile) {
+    // Another copy may read between the steps, or the machine may stop there.
+    for (std::string old : {"4\r\r\n", " 4 desktops, chosen long ago\r\n", ""}) {
+        File(old);
+        std::vector<std::optional<int>> seen;
+        fake.files.afterWriteStep = [&seen](std::string const& onDisk) {
+            seen.push_back(
+                ParseCount(platform::DecodeFirstLine(onDisk, quorvane::kSettingsLineChars)));
+        };
+        quorvane::WriteSettings(fake.os, fake.window, 3);
+        EXPECT_THAT(seen, ::testing::Each(3)) << "over " << ::testing::PrintToString(old);
+        EXPECT_EQ(OnDisk(), "3\r\r\n");
+        EXPECT_EQ(fake.files.openFiles, 0);
     }
 }
 

@@ -1,3 +1,4 @@
+#include "platform/win32/native.h"
 #include "platform/win32/services.h"
 #include "platform/win32/unique_handle.h"
 
@@ -70,8 +71,30 @@ FileRead Win32Files::ReadPrefix(std::wstring const& path, std::size_t maxBytes) 
     return result;
 }
 
-ErrorCode Win32Files::Replace(std::wstring const& path, std::string const& bytes) {
-    return OpenAndWrite(path, GENERIC_WRITE, CREATE_ALWAYS, bytes);
+FileOpen Win32Files::OpenForWriting(std::wstring const& path) {
+    // OPEN_ALWAYS, unlike CREATE_ALWAYS, neither empties the file nor refuses
+    // one marked hidden or system when the attributes asked for differ.
+    HANDLE const opened = OpenFile(path, GENERIC_WRITE, OPEN_ALWAYS);
+    if (opened == INVALID_HANDLE_VALUE) {
+        return FileOpen{FileHandle{}, ::GetLastError()};
+    }
+    return FileOpen{FromNative<FileHandle>(opened), kSuccess};
+}
+
+ErrorCode Win32Files::WriteAtStart(FileHandle file, std::string const& bytes) {
+    LARGE_INTEGER const start{};
+    if (!::SetFilePointerEx(ToNative(file), start, nullptr, FILE_BEGIN)) {
+        return ::GetLastError();
+    }
+    return WriteAll(ToNative(file), bytes);
+}
+
+ErrorCode Win32Files::EndHere(FileHandle file) {
+    return ::SetEndOfFile(ToNative(file)) ? kSuccess : ::GetLastError();
+}
+
+void Win32Files::Close(FileHandle file) {
+    ::CloseHandle(ToNative(file));
 }
 
 ErrorCode Win32Files::Append(std::wstring const& path, std::string const& bytes) {

@@ -3,6 +3,7 @@
 // seam's opaque handles and the Win32 handle types (a seam handle holds the
 // Win32 handle's bits, so both directions are exact), and the program's icons.
 
+#include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/types.h"
 
@@ -28,6 +29,9 @@ inline HICON ToNative(IconHandle handle) {
 }
 inline HMENU ToNative(MenuHandle handle) {
     return ToNative<HMENU>(handle.value);
+}
+inline HANDLE ToNative(FileHandle handle) {
+    return ToNative<HANDLE>(handle.value);
 }
 
 template <class SeamHandle, class Native> SeamHandle FromNative(Native native) {

@@ -45,7 +45,10 @@ class Win32Ui final : public platform::Ui {
 class Win32Files final : public platform::Files {
   public:
     FileRead ReadPrefix(std::wstring const& path, std::size_t maxBytes) override;
-    ErrorCode Replace(std::wstring const& path, std::string const& bytes) override;
+    FileOpen OpenForWriting(std::wstring const& path) override;
+    ErrorCode WriteAtStart(FileHandle file, std::string const& bytes) override;
+    ErrorCode EndHere(FileHandle file) override;
+    void Close(FileHandle file) override;
     ErrorCode Append(std::wstring const& path, std::string const& bytes) override;
     void CreateFolder(std::wstring const& path) override;
 };

@@ -79,10 +79,14 @@ void Win32System::Sleep(unsigned milliseconds) {
 }
 
 std::optional<std::wstring> Win32System::ErrorText(ErrorCode code) {
+    // Many system texts have inserts ("%1 is not a valid Win32 application."),
+    // and without arguments for them the call fails unless told to leave
+    // them as they stand.
     wchar_t* buffer = nullptr;
     DWORD const length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code,
-        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(&buffer),
+        0, nullptr);
     UniqueHlocal const owner(buffer);
     if (length == 0 || buffer == nullptr) {
         return std::nullopt;

@@ -1,6 +1,6 @@
 """Unusual surroundings: no APPDATA (the settings go to C:\\conf01.dat), an
-APPDATA far longer than any path, and a shell that cannot be started with
-no drive D: for the failure log. The program must keep running with its
+APPDATA far longer than any path, and a shell file that is not a program
+with no drive D: for the failure log. The program must keep running with its
 icons up, and write nothing but its own settings file."""
 
 import os
@@ -10,7 +10,7 @@ from harness.copies_at_work import (ALL_DESKTOPS, COPIES, TRACE_CHANNELS, answer
                                     exit_copy, start_traced, wait_copy_on, window_shown)
 from harness.framework import e2e_test
 from harness.prepared_start import settings_line
-from harness.quorvane import (DEFAULT_DESKTOP, DIALOG_CLASS, ERROR_FILE_NOT_FOUND, ERROR_TITLE,
+from harness.quorvane import (DEFAULT_DESKTOP, DIALOG_CLASS, ERROR_TITLE,
                               NEW_DESKTOPS, ErrorBoxAnswerer, app_processes, copies_by_desktop,
                               error_box_text, settings_path, system_text)
 from harness.test_run import APP_PATH
@@ -18,6 +18,9 @@ from harness.tray_history import TrayState
 from harness.waiting import wait_stable
 
 FALLBACK_SETTINGS = r"C:\conf01.dat"
+# ERROR_BAD_EXE_FORMAT, whose system text has an insert ("%1").
+ERROR_BAD_EXE_FORMAT = 193
+NOT_A_PROGRAM = b"This is a text file, not a program.\r\n"
 # Longer than the longest path Windows takes (32767 characters).
 LONG_APPDATA = 40000
 SETTLE_TIMEOUT = 60
@@ -114,12 +117,14 @@ def robust_shell_that_cannot_start_without_drive_d_leaves_everything_running(ctx
     drive_d = os.path.join(session.prefix, "dosdevices", "d:")
     if os.path.lexists(drive_d):
         os.remove(drive_d)
-    os.remove(session.path(ctx.run.shell_path))
+    with open(session.path(ctx.run.shell_path), "wb") as stream:
+        stream.write(NOT_A_PROGRAM)
     before = disk_snapshot.snapshot(session)
     launched = start_traced(session, "quorvane")
     trace = TrayState(launched.stderr_path)
     box = places.wait_top(session, DEFAULT_DESKTOP, DIALOG_CLASS, ERROR_TITLE)
-    text, expected = error_box_text(session, box), system_text(session, ERROR_FILE_NOT_FOUND)
+    # The system's own text, insert and all, never a made-up "Unknown error".
+    text, expected = error_box_text(session, box), system_text(session, ERROR_BAD_EXE_FORMAT)
     assert text == expected, f"the error box says {text!r}, the system's text is {expected!r}"
     answered = settle_answering_boxes(session, trace, ErrorBoxAnswerer(session))
     assert len(answered) == len(NEW_DESKTOPS), \

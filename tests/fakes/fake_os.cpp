@@ -1,5 +1,6 @@
 #include "fakes/fake_os.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace fakes {
@@ -165,13 +166,43 @@ platform::FileRead FakeFiles::ReadPrefix(std::wstring const& path, std::size_t m
     return {true, 0, found->second.substr(0, maxBytes)};
 }
 
-platform::ErrorCode FakeFiles::Replace(std::wstring const& path, std::string const& bytes) {
+platform::FileOpen FakeFiles::OpenForWriting(std::wstring const& path) {
     log_.Add("WriteFile " + Narrow(path));
     if (auto failure = writeFailures.find(path); failure != writeFailures.end()) {
-        return failure->second;
+        return {{}, failure->second};
     }
-    files[path] = bytes;
+    files[path]; // created empty when missing, kept as it is otherwise
+    ++openFiles;
+    open_[next_] = path;
+    return {platform::FileHandle{next_++}, 0};
+}
+
+platform::ErrorCode FakeFiles::WriteAtStart(platform::FileHandle file, std::string const& bytes) {
+    auto const& path = open_.at(file.value);
+    auto& content = files[path];
+    content.replace(0, std::min(content.size(), bytes.size()), bytes);
+    written_[file.value] = bytes.size();
+    Stepped(path);
     return 0;
+}
+
+platform::ErrorCode FakeFiles::EndHere(platform::FileHandle file) {
+    auto const& path = open_.at(file.value);
+    files[path].resize(written_[file.value]);
+    Stepped(path);
+    return 0;
+}
+
+void FakeFiles::Close(platform::FileHandle file) {
+    open_.erase(file.value);
+    written_.erase(file.value);
+    --openFiles;
+}
+
+void FakeFiles::Stepped(std::wstring const& path) {
+    if (afterWriteStep) {
+        afterWriteStep(files[path]);
+    }
 }
 
 platform::ErrorCode FakeFiles::Append(std::wstring const& path, std::string const& bytes) {

@@ -93,7 +93,10 @@ class FakeFiles : public platform::Files {
   public:
     explicit FakeFiles(CallLog& log) : log_(log) {}
     platform::FileRead ReadPrefix(std::wstring const& path, std::size_t maxBytes) override;
-    platform::ErrorCode Replace(std::wstring const& path, std::string const& bytes) override;
+    platform::FileOpen OpenForWriting(std::wstring const& path) override;
+    platform::ErrorCode WriteAtStart(platform::FileHandle file, std::string const& bytes) override;
+    platform::ErrorCode EndHere(platform::FileHandle file) override;
+    void Close(platform::FileHandle file) override;
     platform::ErrorCode Append(std::wstring const& path, std::string const& bytes) override;
     void CreateFolder(std::wstring const& path) override;
 
@@ -102,9 +105,16 @@ class FakeFiles : public platform::Files {
     std::map<std::wstring, platform::ErrorCode> readFailures;
     std::map<std::wstring, platform::ErrorCode> writeFailures;
     std::size_t largestRead = 0;
+    int openFiles = 0;
+    // Runs after each step of a write, with the file as it then is on disk.
+    std::function<void(std::string const&)> afterWriteStep;
 
   private:
+    void Stepped(std::wstring const& path);
     CallLog& log_;
+    std::map<std::uintptr_t, std::wstring> open_;
+    std::map<std::uintptr_t, std::size_t> written_;
+    std::uintptr_t next_ = 0x700;
 };
 
 class FakeRegistry : public platform::Registry {
