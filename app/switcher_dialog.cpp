@@ -88,11 +88,28 @@ Reply SwitcherDialog::OnTimer(Message const& message) {
     }
     if (message.wParam == StartupTimer) {
         StartUp();
-    } else if (ResyncSettings(os_, window().Handle(), desktopCount)) {
-        // So that OK, pressed later on this desktop, keeps the count in force.
-        ShowCountInList();
+    } else {
+        SyncTick();
     }
     return platform::kDefaultHandling;
+}
+
+void SwitcherDialog::SyncTick() {
+    if (auto const count = ResyncSettings(os_, desktopCount)) {
+        desktopCount = *count;
+        ShowIcons();
+        // So that OK, pressed later on this desktop, keeps the count in force.
+        ShowCountInList();
+    } else if (iconsMissing) {
+        // All again rather than only the missing ones: an add the shell
+        // reported as failed may have happened after all, and adding an icon
+        // that is there fails every time; removing first also keeps the order.
+        ShowIcons();
+    }
+}
+
+void SwitcherDialog::ShowIcons() {
+    iconsMissing = !Rebuild(os_.tray, window().Handle(), desktopCount);
 }
 
 void SwitcherDialog::StartUp() {
@@ -103,7 +120,7 @@ void SwitcherDialog::StartUp() {
     if (QueryAutostart(os_.registry)) {
         runAtStartup = 1;
     }
-    Rebuild(os_.tray, window().Handle(), desktopCount);
+    ShowIcons();
     OpenAllDesktops(os_, window(), desktopHandles, ended);
     if (ended) {
         return; // Exit was chosen inside an "Error" box shown while the desktops opened
@@ -129,12 +146,12 @@ Reply SwitcherDialog::OnOptionsOk(Message const&) {
     UpdateData(true);
     desktopCount = ChosenCount();
     if (desktopCount != previousCount) {
-        Rebuild(os_.tray, window().Handle(), desktopCount);
+        ShowIcons();
     }
     if (runAtStartup == 1) {
         RegisterAutostart(os_, window());
     } else {
-        UnregisterAutostart(os_.registry);
+        UnregisterAutostart(os_, window());
     }
     window().Show(platform::ShowCommand::Hide);
     WriteSettings(os_, window(), desktopCount);
@@ -168,7 +185,7 @@ Reply SwitcherDialog::OnTaskbarCreated(Message const&) {
     // desktop's shell came up after this copy added its icons), so the
     // icons it held are gone.
     if (!ended) {
-        Rebuild(os_.tray, window().Handle(), desktopCount);
+        ShowIcons();
     }
     return platform::kDefaultHandling;
 }

@@ -31,6 +31,9 @@ class SwitcherDialog : public platform::Dialog {
     int runAtStartup = 0;
     // Until a settings file is found at start: the first run keeps the window up.
     bool firstRun = true;
+    // The notification area did not take every icon of desktopCount. A shell
+    // busy at logon times such adds out, and no message says when it is ready.
+    bool iconsMissing = false;
     // Set by Exit. A box open at that moment (About, "Error", the tray menu)
     // keeps the dialog alive until it closes, and its loop still delivers
     // timer, tray and shell messages; none of them may bring anything back.
@@ -57,6 +60,8 @@ class SwitcherDialog : public platform::Dialog {
     void ShowCountInList();
     int ChosenCount();
     void StartUp();
+    void SyncTick();
+    void ShowIcons();
     void DrawMinimisedIcon();
 
     platform::Os& os_;

@@ -1,7 +1,6 @@
 #include "desktops/settings_file.h"
 
 #include "app/error_report.h"
-#include "desktops/tray_icon_set.h"
 #include "platform/decimal_text.h"
 #include "platform/text_mode.h"
 
@@ -109,14 +108,12 @@ void ReadSettingsAtStart(platform::Os& os, int& desktopCount, bool& firstRun) {
     }
 }
 
-bool ResyncSettings(platform::Os& os, platform::WindowHandle window, int& desktopCount) {
+std::optional<int> ResyncSettings(platform::Os& os, int desktopCount) {
     auto const read = ReadSettings(os);
     if (!read.count || *read.count == desktopCount) {
-        return false;
+        return std::nullopt;
     }
-    Rebuild(os.tray, window, *read.count);
-    desktopCount = *read.count;
-    return true;
+    return read.count;
 }
 
 void WriteSettings(platform::Os& os, platform::Window& owner, int count) {

@@ -46,11 +46,10 @@ SettingsRead ReadSettings(platform::Os& os);
 // whatever it holds, means this is not the first run.
 void ReadSettingsAtStart(platform::Os& os, int& desktopCount, bool& firstRun);
 
-// On each sync tick: follows a usable count another copy wrote, rebuilding
-// the icons. A file that cannot be read or holds no usable count (another
-// copy may be between truncating and writing it) changes nothing. True when
-// the count changed.
-bool ResyncSettings(platform::Os& os, platform::WindowHandle window, int& desktopCount);
+// On each sync tick: a usable count another copy wrote, when it differs
+// from desktopCount. A file that cannot be read or holds no usable count
+// gives nothing, so the count in force stays.
+std::optional<int> ResyncSettings(platform::Os& os, int desktopCount);
 
 // Writes the count; a file that cannot be written gets the "Error" box.
 void WriteSettings(platform::Os& os, platform::Window& owner, int count);

@@ -14,11 +14,13 @@ platform::NotifyIcon RecordFor(platform::WindowHandle window, DesktopSlot const&
 
 } // namespace
 
-void Rebuild(platform::Tray& tray, platform::WindowHandle window, int newCount) {
+bool Rebuild(platform::Tray& tray, platform::WindowHandle window, int newCount) {
     RemoveAll(tray, window);
+    bool allTaken = true;
     for (int slot = std::min(newCount, kSlotCount); slot >= 1; --slot) {
-        tray.Add(RecordFor(window, Slot(slot)));
+        allTaken = tray.Add(RecordFor(window, Slot(slot))) && allTaken;
     }
+    return allTaken;
 }
 
 void RemoveAll(platform::Tray& tray, platform::WindowHandle window) {

@@ -22,8 +22,9 @@ inline constexpr int kTrayMenuDefaultItem = 0;
 inline constexpr unsigned kTrayMenuFlags = platform::kTpmRightButton | platform::kTpmRightAlign;
 
 // Replaces the icons with those of slots 1 to newCount: always removes all
-// four first, then adds from the highest slot down.
-void Rebuild(platform::Tray& tray, platform::WindowHandle window, int newCount);
+// four first, then adds from the highest slot down. True when the
+// notification area took every icon.
+bool Rebuild(platform::Tray& tray, platform::WindowHandle window, int newCount);
 
 // Removes the icons of all four slots.
 void RemoveAll(platform::Tray& tray, platform::WindowHandle window);

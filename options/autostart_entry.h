@@ -17,10 +17,11 @@ inline constexpr std::uint32_t kAutostartQueryBytes = 1000;
 // Whether the value exists; its content is not compared with this program's path.
 bool QueryAutostart(platform::Registry& registry);
 
-// Stores this program's quoted path; a refusal gets the "Error" box.
+// Stores this program's quoted path unless the value holds it already; a
+// refusal gets the "Error" box.
 void RegisterAutostart(platform::Os& os, platform::Window& owner);
 
-// Removes the value; a refusal or a missing value is silent.
-void UnregisterAutostart(platform::Registry& registry);
+// Removes the value; a refusal gets the "Error" box, a missing value nothing.
+void UnregisterAutostart(platform::Os& os, platform::Window& owner);
 
 } // namespace quorvane

@@ -25,6 +25,9 @@ class System {
     virtual ErrorCode StartProcess(std::wstring const& commandLine,
                                    std::wstring const& desktop) = 0;
     virtual void Sleep(unsigned milliseconds) = 0;
+    // From now on a drive with no disk in it fails the call that used it
+    // instead of bringing up the system's "no disk" box.
+    virtual void QuietCriticalErrors() = 0;
     // The system's text for an error code in the neutral language, as
     // FormatMessageW gives it; nothing when the system has none.
     virtual std::optional<std::wstring> ErrorText(ErrorCode code) = 0;

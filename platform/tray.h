@@ -25,7 +25,8 @@ struct NotifyIcon {
 class Tray {
   public:
     virtual ~Tray() = default;
-    virtual void Add(NotifyIcon const& icon) = 0;    // NIM_ADD; result not needed
+    // NIM_ADD; false when the notification area did not take the icon.
+    virtual bool Add(NotifyIcon const& icon) = 0;
     virtual void Delete(NotifyIcon const& icon) = 0; // NIM_DELETE; result not needed
 };
 

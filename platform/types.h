@@ -15,6 +15,7 @@ using CommandId = std::uint32_t;
 using TimerId = std::uintptr_t;
 
 inline constexpr ErrorCode kSuccess = 0;
+inline constexpr ErrorCode kErrorFileNotFound = 2;
 inline constexpr ErrorCode kErrorAccessDenied = 5;
 inline constexpr ErrorCode kErrorInsufficientBuffer = 122;
 inline constexpr ErrorCode kErrorFilenameTooLong = 206;

@@ -34,16 +34,26 @@ TEST_F(AutostartTest, QueryAnswersAbsentForMissingKeyValueOrOverlongValue) {
     EXPECT_EQ(fake.registry.openKeys, 0);
 }
 
-TEST_F(AutostartTest, RegisterStoresTheQuotedPathEveryTime) {
+TEST_F(AutostartTest, RegisterWritesTheQuotedPathOnlyWhereTheValueDiffers) {
     quorvane::RegisterAutostart(fake.os, fake.window);
+    EXPECT_THAT(
+        fake.log.calls,
+        ElementsAre(std::string("OpenKey ") + kRunKey + " 0x20019", "QueryValue Quorvane 1000",
+                    "CloseKey", std::string("CreateKey ") + kRunKey + " 0x2",
+                    "SetValue Quorvane \"C:\\Program Files\\Quorvane\\Quorvane.exe\"", "CloseKey"));
+    // Already this program's (the case of a path's letters does not matter):
+    // nothing to write, so a user who may not write the key is not refused.
+    fake.registry.values[L"Quorvane"] = L"\"C:\\PROGRAM FILES\\Quorvane\\quorvane.exe\"";
+    fake.registry.createFailure = 5;
     quorvane::RegisterAutostart(fake.os, fake.window);
-    EXPECT_THAT(fake.log.calls,
-                ElementsAre(std::string("CreateKey ") + kRunKey + " 0x2",
-                            "SetValue Quorvane \"C:\\Program Files\\Quorvane\\Quorvane.exe\"",
-                            "CloseKey", std::string("CreateKey ") + kRunKey + " 0x2",
-                            "SetValue Quorvane \"C:\\Program Files\\Quorvane\\Quorvane.exe\"",
-                            "CloseKey"));
+    EXPECT_EQ(fake.log.Matching("CreateKey").size(), 1u);
     EXPECT_TRUE(fake.window.boxes.empty());
+    // Another copy's path, or an old unquoted one, is written over.
+    fake.registry.createFailure = 0;
+    fake.registry.values[L"Quorvane"] = L"C:\\Program Files\\Quorvane\\Quorvane.exe";
+    quorvane::RegisterAutostart(fake.os, fake.window);
+    EXPECT_EQ(fake.registry.values[L"Quorvane"], L"\"C:\\Program Files\\Quorvane\\Quorvane.exe\"");
+    EXPECT_EQ(fake.registry.openKeys, 0);
 }
 
 TEST_F(AutostartTest, RegisterReportsARefusedKeyWithTheReturnedCode) {
@@ -69,19 +79,31 @@ TEST_F(AutostartTest, RegisterWithoutAFullModulePathWritesNothingAndSaysSo) {
     EXPECT_TRUE(fake.log.Matching("CreateKey").empty());
 }
 
-TEST_F(AutostartTest, UnregisterDeletesWithKeyWriteAndIsSilentWhenRefused) {
+TEST_F(AutostartTest, UnregisterDeletesWithKeyWriteAndTellsWhenTheValueStays) {
     fake.registry.values[L"Quorvane"] = L"x";
-    quorvane::UnregisterAutostart(fake.registry);
-    EXPECT_THAT(fake.log.calls, ElementsAre(std::string("OpenKey ") + kRunKey + " 0x20006",
+    quorvane::UnregisterAutostart(fake.os, fake.window);
+    EXPECT_THAT(fake.log.calls, ElementsAre(std::string("OpenKey ") + kRunKey + " 0x20019",
+                                            "QueryValue Quorvane 1000", "CloseKey",
+                                            std::string("OpenKey ") + kRunKey + " 0x20006",
                                             "DeleteValue Quorvane", "CloseKey"));
     EXPECT_TRUE(fake.registry.values.empty());
 
-    quorvane::UnregisterAutostart(fake.registry); // nothing there: fine
-    fake.registry.openFailure = 5;
-    fake.registry.values[L"Quorvane"] = L"x";
-    quorvane::UnregisterAutostart(fake.registry);
-    EXPECT_EQ(fake.registry.values.size(), 1u) << "a refused key keeps the value";
+    // Nothing there, or not even the key: nothing to remove, nothing to say.
+    fake.registry.writeOpenFailure = 5;
+    quorvane::UnregisterAutostart(fake.os, fake.window);
+    fake.registry.keyExists = false;
+    quorvane::UnregisterAutostart(fake.os, fake.window);
     EXPECT_TRUE(fake.window.boxes.empty());
+    fake.registry.keyExists = true;
+    fake.registry.writeOpenFailure = 0;
+
+    // A value too long to read is still there to remove.
+    fake.registry.values[L"Quorvane"] = std::wstring(600, L'x');
+    fake.registry.deleteFailure = 5;
+    quorvane::UnregisterAutostart(fake.os, fake.window);
+    ASSERT_EQ(fake.window.boxes.size(), 1u);
+    EXPECT_EQ(fake.window.boxes[0].text, L"Access is denied.\r\n");
+    EXPECT_EQ(fake.registry.openKeys, 0);
 }
 
 } // namespace

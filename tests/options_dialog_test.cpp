@@ -25,7 +25,7 @@ TEST_F(OptionsTest, OkWithFourShowsFourIconsThenRegistersHidesAndWrites) {
     Choose(2);
     Tick(true);
     EXPECT_TRUE(Command(platform::kIdOk).handled);
-    EXPECT_TRUE(fake.log.InOrder({"TrayAdd 68", "CreateKey", "CloseKey", "Hide", "WriteFile"}));
+    EXPECT_TRUE(fake.log.InOrder({"TrayAdd 68", "CreateKey", "SetValue", "Hide", "WriteFile"}));
     EXPECT_EQ(fake.tray.shown.size(), 4u);
     EXPECT_EQ(fake.files.files[fakes::kSettingsFile], "4\r\r\n");
     EXPECT_FALSE(fake.window.visible);
@@ -33,12 +33,28 @@ TEST_F(OptionsTest, OkWithFourShowsFourIconsThenRegistersHidesAndWrites) {
     EXPECT_EQ(fake.registry.values[L"Quorvane"], L"\"C:\\Program Files\\Quorvane\\Quorvane.exe\"");
 }
 
-TEST_F(OptionsTest, OkWithoutChangesRewritesAutostartAndFileButKeepsTheIcons) {
+TEST_F(OptionsTest, OkWithoutChangesRewritesTheFileButKeepsTheIconsAndTheRunKey) {
     StartWith("3\r\r\n");
     Command(platform::kIdOk);
     EXPECT_TRUE(fake.log.Matching("Tray").empty());
-    EXPECT_THAT(fake.log.Matching("DeleteValue"), ElementsAre("DeleteValue Quorvane"));
+    EXPECT_TRUE(fake.log.Matching("DeleteValue").empty()) << "no value, nothing to remove";
     EXPECT_EQ(fake.log.Matching("WriteFile").size(), 1u);
+    EXPECT_TRUE(fake.window.boxes.empty());
+}
+
+TEST_F(OptionsTest, UntickedOkWhoseRemovalIsRefusedSaysSoAndStillHidesAndWrites) {
+    // A user without administrator rights: the key opens for reading only.
+    fake.registry.values[L"Quorvane"] = L"\"C:\\q.exe\"";
+    StartWith("2\r\r\n");
+    Tick(false);
+    fake.registry.writeOpenFailure = 5;
+    Command(platform::kIdOk);
+    ASSERT_EQ(fake.window.boxes.size(), 1u);
+    EXPECT_EQ(fake.window.boxes[0].caption, L"Error");
+    EXPECT_EQ(fake.window.boxes[0].text, L"Access is denied.\r\n");
+    EXPECT_EQ(fake.registry.values.count(L"Quorvane"), 1u);
+    EXPECT_FALSE(fake.window.visible);
+    EXPECT_TRUE(fake.log.InOrder({"MessageBox", "Hide", "WriteFile"}));
 }
 
 TEST_F(OptionsTest, UntickAndCancelLeavesTheRunKeyAndTheBoxAsTheUserLeftThem) {

@@ -1,5 +1,6 @@
 // Start-up, timers, showing and hiding, exit, system menu and painting of the main window.
 
+#include "app/switcher_app.h"
 #include "fakes/dialog_fixture.h"
 #include "options/about_dialog.h"
 
@@ -9,6 +10,12 @@ namespace {
 
 using fakes::DialogTest;
 using ::testing::ElementsAre;
+
+TEST(SwitcherApp, MissingDisksFailQuietlyBeforeTheDialogTouchesAnyFile) {
+    fakes::FakeOs fake;
+    quorvane::RunSwitcherApp(fake.os);
+    EXPECT_TRUE(fake.log.InOrder({"QuietCriticalErrors", "RunModal 102"}));
+}
 
 TEST_F(DialogTest, InitialisationRunsItsStepsInOrder) {
     fake.files.files[fakes::kSettingsFile] = "3\r\r\n";

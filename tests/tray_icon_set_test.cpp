@@ -101,6 +101,31 @@ TEST_F(TrayDialogTest, TheMenusDefaultItemIsShowOptions) {
     EXPECT_EQ(fake.log.Matching("SetDefaultItem"), std::vector<std::string>{"SetDefaultItem 0 0"});
 }
 
+TEST_F(TrayDialogTest, IconsABusyShellRefusedComeBackOnTheNextTicksThenTicksLeaveThem) {
+    auto const sync = [this] { Send(platform::kWmTimer, quorvane::SyncTimer); };
+    fake.files.files[fakes::kSettingsFile] = "3\r\r\n";
+    fake.tray.refuseAdds = 5; // all three at start, then two more
+    Start();
+    EXPECT_TRUE(fake.tray.shown.empty());
+    sync();
+    EXPECT_THAT(fake.tray.shown, ::testing::SizeIs(1));
+    sync();
+    EXPECT_THAT(fake.tray.shown, ::testing::SizeIs(3));
+    Clear();
+    sync();
+    EXPECT_TRUE(fake.log.Matching("Tray").empty()) << "all up: a tick adds nothing";
+
+    // Refused, yet taken: the call's time ran out before the shell answered.
+    fake.tray.refuseAdds = 3;
+    fake.tray.timedOut = true;
+    Send(fakes::FakeUi::kTaskbarCreated);
+    sync();
+    EXPECT_THAT(fake.tray.shown, ::testing::SizeIs(3));
+    Clear();
+    sync();
+    EXPECT_TRUE(fake.log.Matching("Tray").empty()) << "never stuck re-adding icons that are there";
+}
+
 TEST_F(TrayDialogTest, StartupShowsIconsForTheCountInTheFile) {
     fake.files.files[fakes::kSettingsFile] = "4\r\r\n";
     Start();

@@ -18,6 +18,7 @@ namespace {
 
 // Error codes.
 static_assert(kSuccess == ERROR_SUCCESS);
+static_assert(kErrorFileNotFound == ERROR_FILE_NOT_FOUND);
 static_assert(kErrorAccessDenied == ERROR_ACCESS_DENIED);
 static_assert(kErrorInsufficientBuffer == ERROR_INSUFFICIENT_BUFFER);
 static_assert(kErrorFilenameTooLong == ERROR_FILENAME_EXCED_RANGE);

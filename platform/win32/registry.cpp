@@ -1,6 +1,7 @@
 #include "platform/win32/native.h"
 #include "platform/win32/services.h"
 
+#include <cstring>
 #include <vector>
 
 namespace platform::win32 {
@@ -18,6 +19,17 @@ KeyResult ResultOf(LSTATUS status, HKEY key) {
     return KeyResult{FromNative<KeyHandle>(key), kSuccess};
 }
 
+// The text of string data, which need not end in a terminator, or may hold
+// several; an odd last byte is no character.
+std::wstring StringData(BYTE const* data, DWORD bytes) {
+    std::wstring text(bytes / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), data, text.size() * sizeof(wchar_t));
+    if (auto const end = text.find(L'\0'); end != std::wstring::npos) {
+        text.resize(end);
+    }
+    return text;
+}
+
 } // namespace
 
 KeyResult Win32Registry::Open(RegistryRoot root, std::wstring const& path, std::uint32_t access) {
@@ -33,13 +45,18 @@ KeyResult Win32Registry::Create(RegistryRoot root, std::wstring const& path, std
     return ResultOf(status, key);
 }
 
-ErrorCode Win32Registry::Query(KeyHandle key, std::wstring const& name, std::uint32_t bufferBytes) {
+ValueRead Win32Registry::Query(KeyHandle key, std::wstring const& name, std::uint32_t bufferBytes) {
     // One spare byte keeps the data pointer valid for a zero-byte buffer, so
     // the call still reports a value that does not fit instead of its size.
     std::vector<BYTE> buffer(bufferBytes + std::size_t{1});
     DWORD size = bufferBytes;
-    return static_cast<ErrorCode>(
-        ::RegQueryValueExW(ToNative(key), name.c_str(), nullptr, nullptr, buffer.data(), &size));
+    DWORD type = REG_NONE;
+    auto const status =
+        ::RegQueryValueExW(ToNative(key), name.c_str(), nullptr, &type, buffer.data(), &size);
+    if (status != ERROR_SUCCESS) {
+        return ValueRead{static_cast<ErrorCode>(status), {}};
+    }
+    return ValueRead{kSuccess, type == REG_SZ ? StringData(buffer.data(), size) : std::wstring()};
 }
 
 ErrorCode Win32Registry::SetString(KeyHandle key, std::wstring const& name,

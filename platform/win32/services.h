@@ -24,6 +24,7 @@ class Win32System final : public platform::System {
     std::optional<std::wstring> ModulePath() override;
     ErrorCode StartProcess(std::wstring const& commandLine, std::wstring const& desktop) override;
     void Sleep(unsigned milliseconds) override;
+    void QuietCriticalErrors() override;
     std::optional<std::wstring> ErrorText(ErrorCode code) override;
     std::wstring LoadString(ResourceId id) override;
     bool LaunchHelp(std::wstring const& helpFile, std::uint32_t context) override;
@@ -57,7 +58,7 @@ class Win32Registry final : public platform::Registry {
   public:
     KeyResult Open(RegistryRoot root, std::wstring const& path, std::uint32_t access) override;
     KeyResult Create(RegistryRoot root, std::wstring const& path, std::uint32_t access) override;
-    ErrorCode Query(KeyHandle key, std::wstring const& name, std::uint32_t bufferBytes) override;
+    ValueRead Query(KeyHandle key, std::wstring const& name, std::uint32_t bufferBytes) override;
     ErrorCode SetString(KeyHandle key, std::wstring const& name, std::wstring const& text) override;
     ErrorCode DeleteValue(KeyHandle key, std::wstring const& name) override;
     void Close(KeyHandle key) override;
@@ -65,7 +66,7 @@ class Win32Registry final : public platform::Registry {
 
 class Win32Tray final : public platform::Tray {
   public:
-    void Add(NotifyIcon const& icon) override;
+    bool Add(NotifyIcon const& icon) override;
     void Delete(NotifyIcon const& icon) override;
 };
 

@@ -78,6 +78,13 @@ void Win32System::Sleep(unsigned milliseconds) {
     ::Sleep(milliseconds);
 }
 
+void Win32System::QuietCriticalErrors() {
+    // SetErrorMode only answers the old mode by setting a new one; the
+    // second call keeps what Windows or the parent had set besides.
+    UINT const mode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    ::SetErrorMode(mode | SEM_FAILCRITICALERRORS);
+}
+
 std::optional<std::wstring> Win32System::ErrorText(ErrorCode code) {
     // Many system texts have inserts ("%1 is not a valid Win32 application."),
     // and without arguments for them the call fails unless told to leave

@@ -15,7 +15,7 @@ constexpr std::size_t kTipCharacters = 64; // with the terminator
 
 // Each operation builds its own record. The icon is loaded for an add only,
 // and for that call only: the shell keeps a copy of its own.
-void Notify(DWORD operation, NotifyIcon const& icon) {
+bool Notify(DWORD operation, NotifyIcon const& icon) {
     bool const needsPicture = operation == NIM_ADD && icon.icon != 0;
     UniqueHicon const picture(needsPicture ? LoadProgramIcon(icon.icon, IconSize::Small) : nullptr);
     NOTIFYICONDATAW data{};
@@ -28,13 +28,13 @@ void Notify(DWORD operation, NotifyIcon const& icon) {
     auto const tipLength = std::min(icon.tip.size(), kTipCharacters - 1);
     icon.tip.copy(data.szTip, tipLength);
     data.szTip[tipLength] = L'\0';
-    ::Shell_NotifyIconW(operation, &data);
+    return ::Shell_NotifyIconW(operation, &data) != FALSE;
 }
 
 } // namespace
 
-void Win32Tray::Add(NotifyIcon const& icon) {
-    Notify(NIM_ADD, icon);
+bool Win32Tray::Add(NotifyIcon const& icon) {
+    return Notify(NIM_ADD, icon);
 }
 
 void Win32Tray::Delete(NotifyIcon const& icon) {

@@ -1,19 +1,24 @@
 """The tray under stress: a notification area that starts anew (the icons
-must come back), its owner ending for good (the program must live on), a
+must come back), one too busy to take them while a copy starts (they must
+come up once it answers), its owner ending for good (the program must live on), a
 hundred quick presses on the icons, and the options window shown and closed
 again and again, after which the program must hold no more handles, GDI
 objects or windows than before."""
 
 import json
 import os
+import threading
 
 from harness import (desktop_calls, options_driver, resource_counts, shell_restart, tray,
                      tray_history)
-from harness.copies_at_work import (COPIES, running_pids, start_traced, wait_settled)
+from harness.copies_at_work import (COPIES, exit_copy, running_pids, start_traced, wait_copy_on,
+                                    wait_settled)
+from harness.places import find_top
 from harness.framework import e2e_test
 from harness.prepared_start import settings_line
 from harness.quorvane import DEFAULT_DESKTOP, read_settings
 from harness.rapid_presses import RapidPresser
+from harness.test_run import APP_PATH
 from harness.tray_history import TrayState
 from harness.waiting import wait_until
 from harness.x_input import XInput
@@ -28,6 +33,10 @@ RIGHT_PRESSES = 30
 WARM_UP_ROUNDS = 3
 OPTION_ROUNDS = 21
 SWITCH_TIMEOUT = 15
+# Long enough for the starting copy's adds to meet the busy shell; its
+# icons must then come up within a sync tick or two.
+BUSY_SECONDS = 8
+BUSY_TRAY = ("Shell_TrayWnd", "busy shell")
 
 
 def shown_again(launched, trace, owner, ids, seen_before):
@@ -76,7 +85,32 @@ def robust_icons_come_back_when_the_notification_area_starts_anew(ctx):
     assert tray_history.rebuild_count(tray_history.read_changes(launched.stderr_path),
                                       copy.hwnd) == rebuilds + 1, "more than one rebuild"
 
+    copies[DEFAULT_DESKTOP] = check_icons_refused_at_start_come_up(session, trace, copies, ids)
     check_survives_end_of_tray_owner(ctx, session, trace, copies)
+
+
+def check_icons_refused_at_start_come_up(session, trace, copies, ids):
+    """A copy started on Default while its notification area refuses every
+    icon, as a shell busy at logon does: once it answers again, the icons
+    must come up by themselves. Returns the new copy."""
+    old = copies[DEFAULT_DESKTOP]
+    exit_copy(session, old)
+    refused = []
+    busy = threading.Thread(
+        target=lambda: refused.append(shell_restart.play_busy(session, DEFAULT_DESKTOP,
+                                                              BUSY_SECONDS)))
+    busy.start()
+    try:
+        wait_until(lambda: find_top(session, DEFAULT_DESKTOP, *BUSY_TRAY), RESTART_TIMEOUT,
+                   "the busy shell's window")
+        session.start(APP_PATH, "refused")
+        copy = wait_copy_on(session, DEFAULT_DESKTOP, not_pid=old.pid)
+    finally:
+        busy.join()
+    assert refused and refused[0] >= len(ids), f"adds refused by the busy shell: {refused}"
+    wait_until(lambda: trace.update().icons_of(copy.hwnd) == list(ids), RESTART_TIMEOUT,
+               "icons of the copy started beside the busy shell")
+    return copy
 
 
 def check_survives_end_of_tray_owner(ctx, session, trace, copies):

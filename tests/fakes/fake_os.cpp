@@ -229,6 +229,9 @@ platform::KeyResult FakeRegistry::Open(platform::RegistryRoot root, std::wstring
     if (openFailure != 0) {
         return {{}, openFailure};
     }
+    if (writeOpenFailure != 0 && access != platform::kKeyRead) {
+        return {{}, writeOpenFailure};
+    }
     if (!keyExists) {
         return {{}, kFileNotFound};
     }
@@ -249,15 +252,18 @@ platform::KeyResult FakeRegistry::Create(platform::RegistryRoot root, std::wstri
     return {platform::KeyHandle{0x500}, 0};
 }
 
-platform::ErrorCode FakeRegistry::Query(platform::KeyHandle, std::wstring const& name,
+platform::ValueRead FakeRegistry::Query(platform::KeyHandle, std::wstring const& name,
                                         std::uint32_t bufferBytes) {
     log_.Add("QueryValue " + Narrow(name) + " " + std::to_string(bufferBytes));
     auto found = values.find(name);
     if (found == values.end()) {
-        return kFileNotFound;
+        return {kFileNotFound, {}};
     }
     auto const bytes = 2 * (found->second.size() + 1);
-    return bytes > bufferBytes ? platform::kErrorMoreData : 0;
+    if (bytes > bufferBytes) {
+        return {platform::kErrorMoreData, {}};
+    }
+    return {0, found->second};
 }
 
 platform::ErrorCode FakeRegistry::SetString(platform::KeyHandle, std::wstring const& name,
@@ -272,6 +278,9 @@ platform::ErrorCode FakeRegistry::SetString(platform::KeyHandle, std::wstring co
 
 platform::ErrorCode FakeRegistry::DeleteValue(platform::KeyHandle, std::wstring const& name) {
     log_.Add("DeleteValue " + Narrow(name));
+    if (deleteFailure != 0) {
+        return deleteFailure;
+    }
     return values.erase(name) == 1 ? 0 : kFileNotFound;
 }
 
@@ -282,10 +291,21 @@ void FakeRegistry::Close(platform::KeyHandle) {
 
 // Tray
 
-void FakeTray::Add(platform::NotifyIcon const& icon) {
+bool FakeTray::Add(platform::NotifyIcon const& icon) {
     log_.Add("TrayAdd " + std::to_string(icon.id));
+    if (refuseAdds > 0) {
+        --refuseAdds;
+        if (timedOut) {
+            shown.emplace(icon.id, icon);
+        }
+        return false;
+    }
+    // The shell refuses a second icon with the same window and id.
+    if (!shown.emplace(icon.id, icon).second) {
+        return false;
+    }
     added.push_back(icon);
-    shown.emplace(icon.id, icon);
+    return true;
 }
 
 void FakeTray::Delete(platform::NotifyIcon const& icon) {

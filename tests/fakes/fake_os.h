@@ -47,6 +47,7 @@ class FakeSystem : public platform::System {
     platform::ErrorCode StartProcess(std::wstring const& commandLine,
                                      std::wstring const& desktop) override;
     void Sleep(unsigned milliseconds) override;
+    void QuietCriticalErrors() override { log_.Add("QuietCriticalErrors"); }
     std::optional<std::wstring> ErrorText(platform::ErrorCode code) override;
     std::wstring LoadString(platform::ResourceId id) override;
     bool LaunchHelp(std::wstring const& helpFile, std::uint32_t context) override;
@@ -124,7 +125,7 @@ class FakeRegistry : public platform::Registry {
                              std::uint32_t access) override;
     platform::KeyResult Create(platform::RegistryRoot root, std::wstring const& path,
                                std::uint32_t access) override;
-    platform::ErrorCode Query(platform::KeyHandle key, std::wstring const& name,
+    platform::ValueRead Query(platform::KeyHandle key, std::wstring const& name,
                               std::uint32_t bufferBytes) override;
     platform::ErrorCode SetString(platform::KeyHandle key, std::wstring const& name,
                                   std::wstring const& text) override;
@@ -134,8 +135,10 @@ class FakeRegistry : public platform::Registry {
     std::map<std::wstring, std::wstring> values; // by value name, in the one key tests use
     bool keyExists = true;
     platform::ErrorCode openFailure = 0;
+    platform::ErrorCode writeOpenFailure = 0; // for opens asking for more than reading
     platform::ErrorCode createFailure = 0;
     platform::ErrorCode setFailure = 0;
+    platform::ErrorCode deleteFailure = 0;
     int openKeys = 0;
 
   private:
@@ -145,11 +148,15 @@ class FakeRegistry : public platform::Registry {
 class FakeTray : public platform::Tray {
   public:
     explicit FakeTray(CallLog& log) : log_(log) {}
-    void Add(platform::NotifyIcon const& icon) override;
+    bool Add(platform::NotifyIcon const& icon) override;
     void Delete(platform::NotifyIcon const& icon) override;
 
     std::map<std::uint32_t, platform::NotifyIcon> shown;
     std::vector<platform::NotifyIcon> added;
+    // A busy shell: this many adds fail; with timedOut the icon is taken all
+    // the same, as when the call's time ran out before the shell answered.
+    int refuseAdds = 0;
+    bool timedOut = false;
 
   private:
     CallLog& log_;

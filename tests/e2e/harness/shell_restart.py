@@ -6,7 +6,9 @@ for good: Wine 8 starts no new explorer for a desktop whose desktop window
 still exists, and new windows there fail with "no driver could be loaded".
 So a restart is played by the restarted_shell probe: the program's icons are
 taken away, as a new notification area would not hold them, and
-"TaskbarCreated" is broadcast, as a starting shell does."""
+"TaskbarCreated" is broadcast, as a starting shell does. A shell too busy to
+take icons is played by the same probe, with a window of the notification
+area's class that refuses every call for a while."""
 
 from . import probes
 from .quorvane import DEFAULT_DESKTOP, desktop_name
@@ -24,6 +26,13 @@ def play_restart(session, desktop, owner=None, icon_ids=()):
     broadcasts TaskbarCreated on that desktop."""
     arguments = [desktop] + ([str(owner), *map(str, icon_ids)] if owner else [])
     session.probe(RESTART_PROBE, *arguments)
+
+
+def play_busy(session, desktop, seconds):
+    """Keeps desktop's notification area refusing every icon for `seconds`,
+    as a shell busy at logon does; returns how many adds it refused. Blocks
+    as long: run it beside the program under test."""
+    return int(session.probe(RESTART_PROBE, "--busy", desktop, str(seconds)).strip())
 
 
 def tray_owner(session, desktop=DEFAULT_DESKTOP):
