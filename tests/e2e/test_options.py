@@ -1,6 +1,7 @@
 """The options window, opened from the tray menu and used with real clicks
 and keys: OK applies the desktop count and "Run at startup", Cancel applies
-nothing."""
+nothing; and the removal command the README and ReadMe.txt give removes the
+value that "Run at startup" wrote."""
 
 import os
 
@@ -52,3 +53,19 @@ def options_ok_applies_the_count_and_autostart_cancel_applies_nothing(ctx):
     user.wait_hidden()
     user.wait_run_value(None)
     user.wait_file(settings_line(4))
+
+    # Each document's command, typed at a prompt, removes the value a user
+    # registered; a document that loses the command or its 32-bit view fails.
+    for document, commands in run_key.documented_removal_commands().items():
+        assert commands, f"{document} gives no command for removing the Run value"
+        for command in commands:
+            assert run_key.THIRTY_TWO_BIT_VIEW in command, \
+                f"{document}: {command!r} misses the 32-bit view on 64-bit Windows"
+            window = user.show_options()
+            dialogs.set_run_at_startup(session, x_input, window, True)
+            dialogs.press(session, x_input, window, dialogs.IDOK)
+            user.wait_hidden()
+            user.wait_run_value(RUN_VALUE)
+            run_key.type_at_prompt(session, command)
+            assert run_key.run_value(session) is None, \
+                f"{document}: {command!r} left the Run value in place"

@@ -1,7 +1,8 @@
 """The program's start-at-logon entry, read the way an administrator would:
 `reg query` on the 32-bit view of HKLM's Run key, which a 32-bit program
-writes."""
+writes; and the documents' own command for removing it, typed at a prompt."""
 
+import os
 import re
 
 from . import wine
@@ -9,6 +10,16 @@ from . import wine
 RUN_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Run"
 VALUE_NAME = "Quorvane"
 _VALUE_LINE = re.compile(r"^\s*(?P<name>.+?)\s+REG_SZ\s+(?P<data>.*?)\s*$")
+
+_ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(
+    os.path.abspath(__file__)))))
+# What a user reads: the README, and the ReadMe.txt packed in the release.
+DOCUMENTS = ("README.md", os.path.join("dist", "ReadMe.txt"))
+# A command ends at the end of its line or, in Markdown, at its closing backtick.
+_REMOVAL_COMMAND = re.compile(r"reg delete [^`\r\n]*", re.IGNORECASE)
+# 64-bit Windows keeps a 32-bit program's value in the 32-bit view, which an
+# ordinary (64-bit) prompt reaches only when asked; Wine shares the two views.
+THIRTY_TWO_BIT_VIEW = "/reg:32"
 
 
 def run_value(session):
@@ -22,3 +33,19 @@ def run_value(session):
             return match["data"]
     return None
 
+
+def documented_removal_commands():
+    """{document: [commands]} as each document spells them, every one of
+    them, so that a document whose command drifts fails with it."""
+    commands = {}
+    for document in DOCUMENTS:
+        with open(os.path.join(_ROOT, document), encoding="utf-8") as stream:
+            commands[document] = [found.strip() for found in
+                                  _REMOVAL_COMMAND.findall(stream.read())]
+    return commands
+
+
+def type_at_prompt(session, command):
+    """Runs a command line as typed at a `cmd` prompt in the prefix; a
+    command that fails (no such value, a bad switch) raises."""
+    wine.run(session.env, ["wine", "cmd", "/c", *command.split()])
