@@ -174,10 +174,19 @@ Reply SwitcherDialog::OnTrayNotify(Message const& message) {
     if (action.kind == TrayAction::Kind::SwitchDesktop) {
         SwitchTo(os_.desktops, desktopHandles, action.slot);
     } else if (action.kind == TrayAction::Kind::ShowMenu) {
-        window().TrackPopup(trayMenu.get(), kTrayMenuPopup, kTrayMenuFlags,
-                            window().CursorPosition());
+        ShowTrayMenu(static_cast<std::uint32_t>(message.wParam));
     }
     return platform::Handled(0);
+}
+
+void SwitcherDialog::ShowTrayMenu(std::uint32_t iconId) {
+    auto const place =
+        PlaceTrayMenu(os_.tray, window().Handle(), iconId, window().CursorPosition());
+    auto const chosen =
+        window().TrackPopup(trayMenu.get(), kTrayMenuPopup, kTrayMenuFlags, place.at);
+    if (place.fromKeyboard && chosen == 0 && !ended) {
+        os_.tray.ReturnFocus({window().Handle(), iconId, 0, 0, 0, {}});
+    }
 }
 
 Reply SwitcherDialog::OnTaskbarCreated(Message const&) {

@@ -62,6 +62,7 @@ class SwitcherDialog : public platform::Dialog {
     void StartUp();
     void SyncTick();
     void ShowIcons();
+    void ShowTrayMenu(std::uint32_t iconId);
     void DrawMinimisedIcon();
 
     platform::Os& os_;

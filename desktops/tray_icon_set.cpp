@@ -12,6 +12,15 @@ platform::NotifyIcon RecordFor(platform::WindowHandle window, DesktopSlot const&
     return {window, slot.trayIconId, kTrayIconFlags, TrayNotify, slot.icon, slot.label};
 }
 
+bool Contains(platform::Rect const& rect, platform::Point point) {
+    return point.x >= rect.left && point.x < rect.right && point.y >= rect.top &&
+           point.y < rect.bottom;
+}
+
+platform::Point Centre(platform::Rect const& rect) {
+    return {rect.left + (rect.right - rect.left) / 2, rect.top + (rect.bottom - rect.top) / 2};
+}
+
 } // namespace
 
 bool Rebuild(platform::Tray& tray, platform::WindowHandle window, int newCount) {
@@ -41,6 +50,18 @@ TrayAction ClassifyTrayNotify(std::uintptr_t iconId, std::uintptr_t mouseMessage
     default:
         return {};
     }
+}
+
+MenuPlacement PlaceTrayMenu(platform::Tray& tray, platform::WindowHandle window,
+                            std::uint32_t iconId, platform::Point pointer) {
+    // For icons of the first record layout Windows sends Enter, Space and the
+    // menu key on a focused icon as a right press, so the pointer may then be
+    // anywhere, on another monitor even.
+    auto const icon = tray.IconRect({window, iconId, 0, 0, 0, {}});
+    if (!icon || Contains(*icon, pointer)) {
+        return {pointer, false};
+    }
+    return {Centre(*icon), true};
 }
 
 } // namespace quorvane

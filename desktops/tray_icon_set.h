@@ -38,4 +38,18 @@ struct TrayAction {
 
 TrayAction ClassifyTrayNotify(std::uintptr_t iconId, std::uintptr_t mouseMessage);
 
+// Where the tray menu of a pressed icon opens.
+struct MenuPlacement {
+    platform::Point at;
+    // Asked for from the keyboard: the focus goes back to the notification
+    // area when the menu closes without a choice.
+    bool fromKeyboard = false;
+};
+
+// At the pointer when it rests on the icon, as after a mouse press; at the
+// icon when it rests elsewhere, as after a key; at the pointer when the
+// system cannot say where the icon is.
+MenuPlacement PlaceTrayMenu(platform::Tray& tray, platform::WindowHandle window,
+                            std::uint32_t iconId, platform::Point pointer);
+
 } // namespace quorvane

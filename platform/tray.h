@@ -4,6 +4,7 @@
 #include "platform/types.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -28,6 +29,10 @@ class Tray {
     // NIM_ADD; false when the notification area did not take the icon.
     virtual bool Add(NotifyIcon const& icon) = 0;
     virtual void Delete(NotifyIcon const& icon) = 0; // NIM_DELETE; result not needed
+    // Where the icon is on the screen; nothing where the system cannot say.
+    virtual std::optional<Rect> IconRect(NotifyIcon const& icon) = 0;
+    // NIM_SETFOCUS: the keyboard focus back to the notification area.
+    virtual void ReturnFocus(NotifyIcon const& icon) = 0;
 };
 
 } // namespace platform

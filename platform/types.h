@@ -39,6 +39,14 @@ struct Point {
     int y = 0;
 };
 
+// A screen rectangle; right and bottom lie just outside it.
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
 struct Size {
     int width = 0;
     int height = 0;

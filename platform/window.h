@@ -48,8 +48,8 @@ class Window {
     virtual MenuHandle SystemMenu() = 0;
     virtual Point CursorPosition() = 0;
     // Shows a popup of the menu at a screen point; a choice arrives as
-    // WM_COMMAND at this window.
-    virtual void TrackPopup(MenuHandle menu, int popupIndex, unsigned flags, Point at) = 0;
+    // WM_COMMAND at this window. Returns the command chosen, zero for none.
+    virtual CommandId TrackPopup(MenuHandle menu, int popupIndex, unsigned flags, Point at) = 0;
 };
 
 } // namespace platform

@@ -96,6 +96,23 @@ TEST_F(TrayDialogTest, LeftPressSwitchesRightPressOpensTheMenuAtTheCursor) {
                                             "TrackPopup 0 0xA 600,700"));
 }
 
+TEST_F(TrayDialogTest, AMenuAskedForFromTheKeyboardOpensAtItsIconAndGivesTheFocusBack) {
+    Start();
+    fake.tray.rects[34] = {1000, 740, 1020, 760};
+    fake.window.cursor = {1010, 750}; // on the icon: a mouse press
+    TrayClick(34, platform::kWmRButtonDown);
+    fake.window.cursor = {10, 10}; // elsewhere: Enter, Space or the menu key
+    TrayClick(34, platform::kWmRButtonDown);
+    fake.window.menuChoice = ID_SHOW_OPTIONS;
+    TrayClick(34, platform::kWmRButtonDown);
+    TrayClick(51, platform::kWmRButtonDown); // no rectangle to be had: at the pointer
+    EXPECT_THAT(fake.log.Matching("Track"),
+                ElementsAre("TrackPopup 0 0xA 1010,750", "TrackPopup 0 0xA 1010,750",
+                            "TrackPopup 0 0xA 1010,750", "TrackPopup 0 0xA 10,10"));
+    EXPECT_THAT(fake.log.Matching("TrayFocus"), ElementsAre("TrayFocus 34"))
+        << "only after a keyboard menu closed without a choice";
+}
+
 TEST_F(TrayDialogTest, TheMenusDefaultItemIsShowOptions) {
     Create();
     EXPECT_EQ(fake.log.Matching("SetDefaultItem"), std::vector<std::string>{"SetDefaultItem 0 0"});

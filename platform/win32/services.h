@@ -68,6 +68,8 @@ class Win32Tray final : public platform::Tray {
   public:
     bool Add(NotifyIcon const& icon) override;
     void Delete(NotifyIcon const& icon) override;
+    std::optional<Rect> IconRect(NotifyIcon const& icon) override;
+    void ReturnFocus(NotifyIcon const& icon) override;
 };
 
 } // namespace platform::win32

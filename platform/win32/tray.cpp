@@ -41,4 +41,26 @@ void Win32Tray::Delete(NotifyIcon const& icon) {
     Notify(NIM_DELETE, icon);
 }
 
+std::optional<Rect> Win32Tray::IconRect(NotifyIcon const& icon) {
+    // Windows 7 and later; shell32 is loaded already, as the tray calls import it.
+    using GetRect = HRESULT WINAPI(NOTIFYICONIDENTIFIER const*, RECT*);
+    auto* const getRect = SystemFunction<GetRect>(L"shell32.dll", "Shell_NotifyIconGetRect");
+    if (getRect == nullptr) {
+        return std::nullopt;
+    }
+    NOTIFYICONIDENTIFIER identifier{};
+    identifier.cbSize = sizeof(identifier);
+    identifier.hWnd = ToNative(icon.window);
+    identifier.uID = icon.id;
+    RECT rect{};
+    if (FAILED(getRect(&identifier, &rect))) {
+        return std::nullopt;
+    }
+    return Rect{rect.left, rect.top, rect.right, rect.bottom};
+}
+
+void Win32Tray::ReturnFocus(NotifyIcon const& icon) {
+    Notify(NIM_SETFOCUS, icon);
+}
+
 } // namespace platform::win32

@@ -177,13 +177,20 @@ Point Win32Window::CursorPosition() {
     return Point{cursor.x, cursor.y};
 }
 
-void Win32Window::TrackPopup(MenuHandle menu, int popupIndex, unsigned flags, Point at) {
+CommandId Win32Window::TrackPopup(MenuHandle menu, int popupIndex, unsigned flags, Point at) {
     // Unless the owner is the foreground window, the menu stays open when the
     // user clicks elsewhere; the posted message lets it close properly after.
     ::SetForegroundWindow(window_);
-    ::TrackPopupMenu(::GetSubMenu(ToNative(menu), popupIndex), flags, at.x, at.y, 0, window_,
-                     nullptr);
+    // The choice is returned so the caller knows whether the menu was left
+    // without one, and then posted as the menu itself would have.
+    auto const chosen = static_cast<CommandId>(
+        ::TrackPopupMenu(::GetSubMenu(ToNative(menu), popupIndex), flags | TPM_RETURNCMD, at.x,
+                         at.y, 0, window_, nullptr));
     ::PostMessageW(window_, WM_NULL, 0, 0);
+    if (chosen != 0) {
+        ::PostMessageW(window_, WM_COMMAND, chosen, 0);
+    }
+    return chosen;
 }
 
 } // namespace platform::win32

@@ -48,7 +48,7 @@ class Win32Window final : public platform::Window {
 
     MenuHandle SystemMenu() override;
     Point CursorPosition() override;
-    void TrackPopup(MenuHandle menu, int popupIndex, unsigned flags, Point at) override;
+    CommandId TrackPopup(MenuHandle menu, int popupIndex, unsigned flags, Point at) override;
 
     // For the dialog host: every WM_WINDOWPOSCHANGING of the window.
     void OnPositionChanging(WINDOWPOS& change) const;

@@ -313,6 +313,15 @@ void FakeTray::Delete(platform::NotifyIcon const& icon) {
     shown.erase(icon.id);
 }
 
+std::optional<platform::Rect> FakeTray::IconRect(platform::NotifyIcon const& icon) {
+    auto const found = rects.find(icon.id);
+    return found == rects.end() ? std::nullopt : std::optional(found->second);
+}
+
+void FakeTray::ReturnFocus(platform::NotifyIcon const& icon) {
+    log_.Add("TrayFocus " + std::to_string(icon.id));
+}
+
 // Window
 
 void FakeWindow::Show(platform::ShowCommand command) {
@@ -395,10 +404,11 @@ void FakeWindow::SetChecked(int control, bool value) {
     checked[control] = value;
 }
 
-void FakeWindow::TrackPopup(platform::MenuHandle, int popupIndex, unsigned flags,
-                            platform::Point at) {
+platform::CommandId FakeWindow::TrackPopup(platform::MenuHandle, int popupIndex, unsigned flags,
+                                           platform::Point at) {
     log_.Add("TrackPopup " + std::to_string(popupIndex) + " " + Hex(flags) + " " +
              std::to_string(at.x) + "," + std::to_string(at.y));
+    return std::exchange(menuChoice, 0);
 }
 
 } // namespace fakes

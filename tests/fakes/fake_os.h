@@ -150,6 +150,8 @@ class FakeTray : public platform::Tray {
     explicit FakeTray(CallLog& log) : log_(log) {}
     bool Add(platform::NotifyIcon const& icon) override;
     void Delete(platform::NotifyIcon const& icon) override;
+    std::optional<platform::Rect> IconRect(platform::NotifyIcon const& icon) override;
+    void ReturnFocus(platform::NotifyIcon const& icon) override;
 
     std::map<std::uint32_t, platform::NotifyIcon> shown;
     std::vector<platform::NotifyIcon> added;
@@ -157,6 +159,8 @@ class FakeTray : public platform::Tray {
     // the same, as when the call's time ran out before the shell answered.
     int refuseAdds = 0;
     bool timedOut = false;
+    // Where each icon is on the screen; an icon not listed has no rectangle.
+    std::map<std::uint32_t, platform::Rect> rects;
 
   private:
     CallLog& log_;
@@ -190,8 +194,8 @@ class FakeWindow : public platform::Window {
     void SetChecked(int control, bool value) override;
     platform::MenuHandle SystemMenu() override { return systemMenu; }
     platform::Point CursorPosition() override { return cursor; }
-    void TrackPopup(platform::MenuHandle menu, int popupIndex, unsigned flags,
-                    platform::Point at) override;
+    platform::CommandId TrackPopup(platform::MenuHandle menu, int popupIndex, unsigned flags,
+                                   platform::Point at) override;
 
     platform::WindowHandle handle{0x1234};
     bool visible = true;
@@ -207,6 +211,7 @@ class FakeWindow : public platform::Window {
     std::map<int, bool> checked;
     platform::MenuHandle systemMenu{0x77};
     platform::Point cursor{600, 700};
+    platform::CommandId menuChoice = 0; // what the user picks in the next popup
     platform::Size client{100, 60};
 
   private:
