@@ -33,5 +33,12 @@ sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 echo "Installing: ${missing[*]}" >&2
 [ "$need_i386" -eq 0 ] || $sudo dpkg --add-architecture i386
-$sudo apt-get update -qq
+# An index fails to download while its mirror is being synced ("File has
+# unexpected size"), which passes within minutes; the 32-bit packages then
+# cannot be installed beside newer 64-bit ones, so wait and try again.
+for attempt in 1 2 3 4 5; do
+    $sudo apt-get update -qq && break
+    echo "apt-get update failed (try $attempt of 5); trying again in 30 s" >&2
+    sleep 30
+done
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
