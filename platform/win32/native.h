@@ -29,6 +29,9 @@ inline HICON ToNative(IconHandle handle) {
 inline HMENU ToNative(MenuHandle handle) {
     return ToNative<HMENU>(handle.value);
 }
+inline HANDLE ToNative(TokenHandle handle) {
+    return ToNative<HANDLE>(handle.value);
+}
 
 template <class SeamHandle, class Native> SeamHandle FromNative(Native native) {
     return SeamHandle{reinterpret_cast<std::uintptr_t>(native)};
