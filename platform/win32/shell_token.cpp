@@ -5,8 +5,6 @@
 
 #include <sddl.h>
 
-#include <vector>
-
 namespace platform::win32 {
 namespace {
 
@@ -25,18 +23,14 @@ bool IsElevatedToken(HANDLE token, bool whenUnknown) {
 
 // The token user's SID in its S-1-... form; empty when it cannot be had.
 std::wstring UserSidText(HANDLE token) {
+    // Room for the longest SID there is behind the record.
+    alignas(TOKEN_USER) unsigned char buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
     DWORD size = 0;
-    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    if (size == 0) {
-        return {};
-    }
-    std::vector<unsigned char> buffer(size);
-    if (!::GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) {
+    if (!::GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size)) {
         return {};
     }
     wchar_t* text = nullptr;
-    if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER const*>(buffer.data())->User.Sid,
-                                  &text)) {
+    if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER const*>(buffer)->User.Sid, &text)) {
         return {};
     }
     UniqueHlocal const owner(text);
