@@ -25,8 +25,8 @@ inline constexpr unsigned kShellStartPauseMs = 3000;
 
 // Opens "Default" and opens or creates the other three, equipping each
 // desktop this call created. Failures are reported and the next slot follows.
-// `ended` is read again after every "Error" box: Exit can be chosen while one
-// is open, and from then on nothing more is opened, created or started.
+// `ended` is read again after every "Error" box and every pause: Exit can be
+// chosen in either, and from then on nothing more is opened, created or started.
 void OpenAllDesktops(platform::Os& os, platform::Window& owner, DesktopHandles& handles,
                      bool const& ended);
 

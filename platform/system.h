@@ -47,8 +47,6 @@ class System {
     virtual bool LaunchHelp(std::wstring const& helpFile, std::uint32_t context) = 0;
 };
 
-using UniqueToken = Unique<TokenHandle, System, &System::CloseToken>;
-
 } // namespace platform
 
 namespace platform {
@@ -75,5 +73,6 @@ class Ui {
 
 using UniqueIcon = Unique<IconHandle, Ui, &Ui::DestroyIcon>;
 using UniqueMenu = Unique<MenuHandle, Ui, &Ui::DestroyMenu>;
+using UniqueToken = Unique<TokenHandle, System, &System::CloseToken>;
 
 } // namespace platform
