@@ -121,11 +121,13 @@ void SwitcherDialog::StartUp() {
         runAtStartup = 1;
     }
     ShowIcons();
+    // Before the desktops: OK pressed while they are made reads the check
+    // box back, and must find the Run value's state there.
+    UpdateData(false);
     OpenAllDesktops(os_, window(), desktopHandles, ended);
     if (ended) {
-        return; // Exit was chosen inside an "Error" box shown while the desktops opened
+        return; // Exit was chosen while the desktops were made
     }
-    UpdateData(false);
     window().SetTimer(SyncTimer, kSyncTimerMs);
 }
 

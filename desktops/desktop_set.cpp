@@ -19,18 +19,30 @@ void OpenDefaultDesktop(platform::Os& os, platform::Window& owner,
 }
 
 void OpenOrCreateDesktop(platform::Os& os, platform::Window& owner, std::wstring const& name,
-                         platform::UniqueDesktop& handle, bool const& ended) {
+                         platform::UniqueDesktop& handle, platform::TokenHandle asUser,
+                         bool const& ended) {
     if (auto const opened = os.desktops.Open(name); opened.handle) {
         handle = platform::UniqueDesktop(os.desktops, opened.handle);
         return;
     }
-    auto const created = os.desktops.Create(name);
+    auto const created = os.desktops.Create(name, asUser);
     if (!created.handle) {
         ErrorReport(os.system, owner, created.error);
         return;
     }
     handle = platform::UniqueDesktop(os.desktops, created.handle);
-    ShellLauncher(os, owner, name, ended);
+    ShellLauncher(os, owner, name, asUser, ended);
+}
+
+platform::ErrorCode Start(platform::System& system, std::wstring const& commandLine,
+                          std::wstring const& desktop, platform::TokenHandle asUser) {
+    // A start the token is refused for (the secondary logon service may be
+    // off) goes ahead as this copy, as it always did, rather than leave the
+    // desktop without its shell.
+    if (asUser && system.StartProcess(commandLine, desktop, asUser) == platform::kSuccess) {
+        return platform::kSuccess;
+    }
+    return system.StartProcess(commandLine, desktop, {});
 }
 
 } // namespace
@@ -38,10 +50,23 @@ void OpenOrCreateDesktop(platform::Os& os, platform::Window& owner, std::wstring
 void OpenAllDesktops(platform::Os& os, platform::Window& owner, DesktopHandles& handles,
                      bool const& ended) {
     OpenDefaultDesktop(os, owner, handles[0]);
+    auto const asUser = UnelevatedShellToken(os.system);
     for (int slot = kFirstCreatedSlot; slot <= kSlotCount && !ended; ++slot) {
         OpenOrCreateDesktop(os, owner, Slot(slot).object,
-                            handles[static_cast<std::size_t>(slot - 1)], ended);
+                            handles[static_cast<std::size_t>(slot - 1)], asUser.get(), ended);
     }
+}
+
+platform::UniqueToken UnelevatedShellToken(platform::System& system) {
+    if (!system.IsElevated()) {
+        return {};
+    }
+    auto const shell = system.OpenShellToken();
+    platform::UniqueToken token(system, shell.token);
+    if (shell.elevated) {
+        return {};
+    }
+    return token;
 }
 
 std::wstring QuotedCommandLine(std::wstring const& path) {
@@ -54,20 +79,23 @@ std::wstring ShellCommandLine(platform::System& system) {
 }
 
 void ShellLauncher(platform::Os& os, platform::Window& owner, std::wstring const& desktop,
-                   bool const& ended) {
-    if (auto const error = os.system.StartProcess(ShellCommandLine(os.system), desktop);
+                   platform::TokenHandle asUser, bool const& ended) {
+    if (auto const error = Start(os.system, ShellCommandLine(os.system), desktop, asUser);
         error != platform::kSuccess) {
         ErrorReport(os.system, owner, error);
         FailureLog(os.files, kShellFailureLogText);
-        if (ended) {
-            return;
-        }
     }
-    os.system.Sleep(kShellStartPauseMs);
+    // Exit may be chosen in the "Error" box or during the pause.
+    if (!ended) {
+        owner.TakeMessages(kShellStartPauseMs, ended);
+    }
+    if (ended) {
+        return;
+    }
     // A path the system could not give in full would start the wrong file;
     // the copy is then simply not started, as when its start fails.
     if (auto const self = os.system.ModulePath()) {
-        os.system.StartProcess(QuotedCommandLine(*self), desktop);
+        Start(os.system, QuotedCommandLine(*self), desktop, asUser);
     }
 }
 

@@ -19,20 +19,27 @@ inline constexpr wchar_t kDefaultShellFolder[] = L"C:\\WINDOWS";
 inline constexpr wchar_t kShellFile[] = L"\\explorer.exe";
 inline constexpr wchar_t kShellFailureLogText[] = L"Can't run explorer";
 // Gives a new desktop's shell time to start before the copy of the program
-// that will put its icons in that shell's notification area.
+// that will put its icons in that shell's notification area. The window
+// keeps taking its messages meanwhile, so it never looks hung.
 inline constexpr unsigned kShellStartPauseMs = 3000;
 
 // Opens "Default" and opens or creates the other three, equipping each
 // desktop this call created. Failures are reported and the next slot follows.
-// `ended` is read again after every "Error" box: Exit can be chosen while one
-// is open, and from then on nothing more is opened, created or started.
+// `ended` is read again after every "Error" box and every pause: Exit can be
+// chosen in either, and from then on nothing more is opened, created or started.
 void OpenAllDesktops(platform::Os& os, platform::Window& owner, DesktopHandles& handles,
                      bool const& ended);
 
-// Starts the shell and then a copy of this program on the named desktop;
-// the copy is not started once `ended` is set.
+// Starts the shell and then a copy of this program on the named desktop,
+// both as the token's user when there is one; the copy is not started once
+// `ended` is set.
 void ShellLauncher(platform::Os& os, platform::Window& owner, std::wstring const& desktop,
-                   bool const& ended);
+                   platform::TokenHandle asUser, bool const& ended);
+
+// What this copy starts and creates is handed the shell's own rights when
+// this copy is elevated and the shell is not: nothing started from the new
+// desktops may run as administrator unasked. Zero means: as this copy.
+platform::UniqueToken UnelevatedShellToken(platform::System& system);
 
 // A path in double quotes, so a space in it cannot start another program.
 std::wstring QuotedCommandLine(std::wstring const& path);

@@ -18,8 +18,11 @@ class Desktops {
     virtual ~Desktops() = default;
     // OpenDesktopW(name, DF_ALLOWOTHERACCOUNTHOOK, not inheritable, GENERIC_ALL).
     virtual DesktopResult Open(std::wstring const& name) = 0;
-    // CreateDesktopW(name, DF_ALLOWOTHERACCOUNTHOOK, GENERIC_ALL), inheritable handle.
-    virtual DesktopResult Create(std::wstring const& name) = 0;
+    // CreateDesktopW(name, DF_ALLOWOTHERACCOUNTHOOK, GENERIC_ALL), inheritable
+    // handle. With a token, the desktop grants that token's user full access
+    // at medium integrity, besides SYSTEM and the administrators; without
+    // one it gets this process's default security.
+    virtual DesktopResult Create(std::wstring const& name, TokenHandle grantee) = 0;
     virtual void Switch(DesktopHandle desktop) = 0;
     virtual void Close(DesktopHandle desktop) = 0;
 };

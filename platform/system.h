@@ -11,6 +11,11 @@
 
 namespace platform {
 
+struct ShellToken {
+    TokenHandle token;    // zero when no shell runs or a call failed
+    bool elevated = true; // also when that could not be told
+};
+
 class System {
   public:
     virtual ~System() = default;
@@ -21,10 +26,18 @@ class System {
     virtual std::optional<std::wstring> ModulePath() = 0;
     // CreateProcessW with a private writable copy of commandLine, handles
     // inherited, NORMAL_PRIORITY_CLASS, started on the named desktop of this
-    // window station. The process and thread handles are closed at once.
-    virtual ErrorCode StartProcess(std::wstring const& commandLine,
-                                   std::wstring const& desktop) = 0;
-    virtual void Sleep(unsigned milliseconds) = 0;
+    // window station. With a token, CreateProcessWithTokenW as that token's
+    // user instead, which inherits no handles. The process and thread
+    // handles are closed at once.
+    virtual ErrorCode StartProcess(std::wstring const& commandLine, std::wstring const& desktop,
+                                   TokenHandle asUser) = 0;
+    // Whether this process runs with an administrator's full rights; false
+    // also when that cannot be told.
+    virtual bool IsElevated() = 0;
+    // A primary token of the process that owns this desktop's shell window,
+    // fit for StartProcess and Desktops::Create.
+    virtual ShellToken OpenShellToken() = 0;
+    virtual void CloseToken(TokenHandle token) = 0;
     // From now on a drive with no disk in it fails the call that used it
     // instead of bringing up the system's "no disk" box.
     virtual void QuietCriticalErrors() = 0;
@@ -63,5 +76,6 @@ class Ui {
 
 using UniqueIcon = Unique<IconHandle, Ui, &Ui::DestroyIcon>;
 using UniqueMenu = Unique<MenuHandle, Ui, &Ui::DestroyMenu>;
+using UniqueToken = Unique<TokenHandle, System, &System::CloseToken>;
 
 } // namespace platform

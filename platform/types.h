@@ -33,6 +33,7 @@ using KeyHandle = Handle<struct KeyTag>;
 using WindowHandle = Handle<struct WindowTag>;
 using IconHandle = Handle<struct IconTag>;
 using MenuHandle = Handle<struct MenuTag>;
+using TokenHandle = Handle<struct TokenTag>; // a user's access token
 
 struct Point {
     int x = 0;

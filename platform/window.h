@@ -31,6 +31,10 @@ class Window {
     virtual void SetIcon(IconSize size, IconHandle icon) = 0; // WM_SETICON
     virtual void SetTimer(TimerId id, unsigned milliseconds) = 0;
     virtual void KillTimer(TimerId id) = 0;
+    // Lets the time pass while this thread goes on taking and handling its
+    // messages as the dialog's own loop would; returns early once one of
+    // them has set `stop`.
+    virtual void TakeMessages(unsigned milliseconds, bool const& stop) = 0;
     virtual int MessageBox(std::wstring const& text, std::wstring const& caption,
                            unsigned type) = 0;
     virtual std::unique_ptr<PaintSurface> BeginPaint() = 0;

@@ -22,13 +22,13 @@ TEST_F(DesktopSetTest, MissingDesktopsAreCreatedAndEachGetsAShellThenACopy) {
     EXPECT_THAT(
         fake.log.calls,
         ElementsAre("OpenDesktop Default", "OpenDesktop Desktop II", "CreateDesktop Desktop II",
-                    "StartProcess \"C:\\windows\\explorer.exe\" @ Desktop II", "Sleep 3000",
+                    "StartProcess \"C:\\windows\\explorer.exe\" @ Desktop II", "TakeMessages 3000",
                     "StartProcess \"C:\\Program Files\\Quorvane\\Quorvane.exe\" @ Desktop II",
                     "OpenDesktop Desktop III", "CreateDesktop Desktop III",
-                    "StartProcess \"C:\\windows\\explorer.exe\" @ Desktop III", "Sleep 3000",
+                    "StartProcess \"C:\\windows\\explorer.exe\" @ Desktop III", "TakeMessages 3000",
                     "StartProcess \"C:\\Program Files\\Quorvane\\Quorvane.exe\" @ Desktop III",
                     "OpenDesktop Desktop IV", "CreateDesktop Desktop IV",
-                    "StartProcess \"C:\\windows\\explorer.exe\" @ Desktop IV", "Sleep 3000",
+                    "StartProcess \"C:\\windows\\explorer.exe\" @ Desktop IV", "TakeMessages 3000",
                     "StartProcess \"C:\\Program Files\\Quorvane\\Quorvane.exe\" @ Desktop IV"));
     for (auto const& handle : handles) {
         EXPECT_TRUE(handle);
@@ -48,7 +48,7 @@ TEST_F(DesktopSetTest, OnlyTheDesktopsThatAreMissingAreEquipped) {
     EXPECT_EQ(fake.log.Matching("CreateDesktop"),
               std::vector<std::string>{"CreateDesktop Desktop III"});
     EXPECT_EQ(fake.log.Matching("StartProcess").size(), 2u);
-    EXPECT_EQ(fake.log.Matching("Sleep").size(), 1u);
+    EXPECT_EQ(fake.log.Matching("TakeMessages").size(), 1u);
 }
 
 TEST_F(DesktopSetTest, DefaultThatCannotBeOpenedIsReportedAndTheRestGoesOn) {
@@ -78,10 +78,10 @@ TEST_F(DesktopSetTest, AShellThatCannotStartIsReportedLoggedAndTheCopyStillStart
     ASSERT_EQ(fake.window.boxes.size(), 1u);
     EXPECT_EQ(fake.window.boxes[0].text, L"The system cannot find the file specified.\r\n");
     EXPECT_EQ(fake.files.files[L"d:\\logs.txt"], "Can't run explorer\r\r\n");
-    EXPECT_THAT(
-        fake.log.Matching("S"),
-        ElementsAre("StartProcess \"C:\\windows\\explorer.exe\" @ Desktop IV", "Sleep 3000",
-                    "StartProcess \"C:\\Program Files\\Quorvane\\Quorvane.exe\" @ Desktop IV"));
+    EXPECT_TRUE(fake.log.InOrder(
+        {"StartProcess \"C:\\windows\\explorer.exe\" @ Desktop IV", "MessageBox", "AppendFile",
+         "TakeMessages 3000",
+         "StartProcess \"C:\\Program Files\\Quorvane\\Quorvane.exe\" @ Desktop IV"}));
 }
 
 TEST_F(DesktopSetTest, NoDriveForTheLogStillShowsTheBoxAndGoesOn) {
@@ -124,6 +124,59 @@ TEST_F(DesktopSetTest, AModulePathTheSystemCannotGiveStartsNoCopy) {
     OpenAll();
     EXPECT_THAT(fake.log.Matching("StartProcess"),
                 ElementsAre("StartProcess \"C:\\windows\\explorer.exe\" @ Desktop IV"));
+    EXPECT_TRUE(fake.window.boxes.empty());
+}
+
+constexpr char kShellOnIv[] = "StartProcess \"C:\\windows\\explorer.exe\" @ Desktop IV";
+constexpr char kCopyOnIv[] =
+    "StartProcess \"C:\\Program Files\\Quorvane\\Quorvane.exe\" @ Desktop IV";
+
+TEST_F(DesktopSetTest, AnElevatedCopyStartsAndGrantsAsItsUnelevatedShell) {
+    fake.system.elevated = true;
+    fake.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
+    OpenAll();
+    EXPECT_THAT(fake.log.calls,
+                ElementsAre("OpenDesktop Default", "OpenShellToken", "OpenDesktop Desktop II",
+                            "OpenDesktop Desktop III", "OpenDesktop Desktop IV",
+                            "CreateDesktop Desktop IV for 0x900",
+                            std::string(kShellOnIv) + " as 0x900", "TakeMessages 3000",
+                            std::string(kCopyOnIv) + " as 0x900", "CloseToken 0x900"));
+}
+
+TEST_F(DesktopSetTest, WithoutAnUnelevatedShellEverythingStartsAsThisCopy) {
+    struct Case {
+        char const* name;
+        bool elevated;
+        platform::ShellToken shell;
+    };
+    Case const cases[] = {
+        {"this copy is not elevated", false, {platform::TokenHandle{0x900}, false}},
+        {"the shell is elevated too", true, {platform::TokenHandle{0x900}, true}},
+        {"no shell, or a call failed", true, {platform::TokenHandle{}, false}},
+    };
+    for (auto const& each : cases) {
+        fakes::FakeOs local;
+        local.system.elevated = each.elevated;
+        local.system.shell = each.shell;
+        local.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
+        quorvane::DesktopHandles localHandles;
+        quorvane::OpenAllDesktops(local.os, local.window, localHandles, ended);
+        EXPECT_THAT(local.log.Matching("CreateDesktop"), ElementsAre("CreateDesktop Desktop IV"))
+            << each.name;
+        EXPECT_THAT(local.log.Matching("StartProcess"), ElementsAre(kShellOnIv, kCopyOnIv))
+            << each.name;
+        EXPECT_EQ(local.system.openTokens, 0) << each.name;
+    }
+}
+
+TEST_F(DesktopSetTest, StartsRefusedToTheShellsTokenGoAheadAsThisCopy) {
+    fake.system.elevated = true;
+    fake.system.tokenStartFailure = 1058; // the secondary logon service is disabled
+    fake.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
+    OpenAll();
+    EXPECT_THAT(fake.log.Matching("StartProcess"),
+                ElementsAre(std::string(kShellOnIv) + " as 0x900", kShellOnIv,
+                            std::string(kCopyOnIv) + " as 0x900", kCopyOnIv));
     EXPECT_TRUE(fake.window.boxes.empty());
 }
 

@@ -51,7 +51,7 @@ TEST_F(DialogTest, StartupTickHidesOpensDesktopsAndStartsTheSyncTimer) {
     EXPECT_EQ(fake.log.calls.front(), "KillTimer 0x111");
     EXPECT_TRUE(
         fake.log.InOrder({"KillTimer", "Hide", "QueryValue Quorvane", "TrayAdd",
-                          "OpenDesktop Default", "OpenDesktop Desktop IV", "SetChecked 1001 1"}));
+                          "SetChecked 1001 1", "OpenDesktop Default", "OpenDesktop Desktop IV"}));
     EXPECT_EQ(fake.log.calls.back(), "SetTimer 0x222 3000");
     EXPECT_EQ(dialog.runAtStartup, 1);
     EXPECT_EQ(fake.tray.shown.size(), 2u);
@@ -142,6 +142,23 @@ TEST_F(DialogTest, ExitInsideAStartUpErrorBoxCreatesAndStartsNothingMore) {
     EXPECT_TRUE(fake.window.timers.empty());
     EXPECT_TRUE(fake.tray.shown.empty());
     EXPECT_EQ(fake.desktops.openHandles, 1) << "Exit closed Desktop II";
+    EXPECT_EQ(fake.window.endResult, platform::kDialogResultOk);
+}
+
+TEST_F(DialogTest, ThePauseAfterAShellHandlesOkAndPressesAndAnExitThereEndsTheStart) {
+    fake.files.files[fakes::kSettingsFile] = "2\r\r\n";
+    fake.registry.values[L"Quorvane"] = L"\"C:\\Program Files\\Quorvane\\Quorvane.exe\"";
+    fake.window.duringPause = [&] {
+        Command(platform::kIdOk);
+        TrayClick(34, platform::kWmLButtonDown);
+        Command(ID_EXIT);
+    };
+    Start();
+    EXPECT_EQ(fake.registry.values.count(L"Quorvane"), 1u) << "OK found the box ticked";
+    EXPECT_THAT(fake.log.Matching("SwitchDesktop"), ElementsAre("SwitchDesktop Desktop II"));
+    EXPECT_TRUE(fake.log.Matching("StartProcess \"C:\\Program Files").empty());
+    EXPECT_TRUE(fake.log.Matching("CreateDesktop Desktop III").empty());
+    EXPECT_TRUE(fake.window.timers.empty());
     EXPECT_EQ(fake.window.endResult, platform::kDialogResultOk);
 }
 

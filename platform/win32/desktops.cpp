@@ -1,5 +1,6 @@
 #include "platform/win32/native.h"
 #include "platform/win32/services.h"
+#include "platform/win32/shell_token.h"
 
 namespace platform::win32 {
 namespace {
@@ -17,11 +18,14 @@ DesktopResult Win32Desktops::Open(std::wstring const& name) {
     return ResultOf(::OpenDesktopW(name.c_str(), DF_ALLOWOTHERACCOUNTHOOK, FALSE, GENERIC_ALL));
 }
 
-DesktopResult Win32Desktops::Create(std::wstring const& name) {
+DesktopResult Win32Desktops::Create(std::wstring const& name, TokenHandle grantee) {
+    // Without a grantee, or when its descriptor cannot be built, the
+    // desktop gets this process's default security, as it always did.
+    auto const descriptor = grantee ? DesktopSecurityFor(ToNative(grantee)) : UniqueHlocal();
     // Inheritable, so that the shell and the copy started there hold it too.
     SECURITY_ATTRIBUTES security{};
     security.nLength = sizeof(security);
-    security.lpSecurityDescriptor = nullptr;
+    security.lpSecurityDescriptor = descriptor.get();
     security.bInheritHandle = TRUE;
     return ResultOf(::CreateDesktopW(name.c_str(), nullptr, nullptr, DF_ALLOWOTHERACCOUNTHOOK,
                                      GENERIC_ALL, &security));

@@ -33,6 +33,9 @@ inline HMENU ToNative(MenuHandle handle) {
 inline HANDLE ToNative(FileHandle handle) {
     return ToNative<HANDLE>(handle.value);
 }
+inline HANDLE ToNative(TokenHandle handle) {
+    return ToNative<HANDLE>(handle.value);
+}
 
 template <class SeamHandle, class Native> SeamHandle FromNative(Native native) {
     return SeamHandle{reinterpret_cast<std::uintptr_t>(native)};

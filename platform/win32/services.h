@@ -13,7 +13,7 @@ namespace platform::win32 {
 class Win32Desktops final : public platform::Desktops {
   public:
     DesktopResult Open(std::wstring const& name) override;
-    DesktopResult Create(std::wstring const& name) override;
+    DesktopResult Create(std::wstring const& name, TokenHandle grantee) override;
     void Switch(DesktopHandle desktop) override;
     void Close(DesktopHandle desktop) override;
 };
@@ -22,8 +22,11 @@ class Win32System final : public platform::System {
   public:
     std::optional<std::wstring> Environment(std::wstring const& name) override;
     std::optional<std::wstring> ModulePath() override;
-    ErrorCode StartProcess(std::wstring const& commandLine, std::wstring const& desktop) override;
-    void Sleep(unsigned milliseconds) override;
+    ErrorCode StartProcess(std::wstring const& commandLine, std::wstring const& desktop,
+                           TokenHandle asUser) override;
+    bool IsElevated() override; // in shell_token.cpp
+    ShellToken OpenShellToken() override;
+    void CloseToken(TokenHandle token) override;
     void QuietCriticalErrors() override;
     std::optional<std::wstring> ErrorText(ErrorCode code) override;
     std::wstring LoadString(ResourceId id) override;

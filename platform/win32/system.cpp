@@ -1,5 +1,6 @@
 #include "platform/win32/native.h"
 #include "platform/win32/services.h"
+#include "platform/win32/shell_token.h"
 #include "platform/win32/unique_handle.h"
 
 #include <vector>
@@ -55,27 +56,31 @@ std::optional<std::wstring> Win32System::ModulePath() {
     return std::nullopt;
 }
 
-ErrorCode Win32System::StartProcess(std::wstring const& commandLine, std::wstring const& desktop) {
+ErrorCode Win32System::StartProcess(std::wstring const& commandLine, std::wstring const& desktop,
+                                    TokenHandle asUser) {
     // CreateProcessW may write into both strings, so each gets its own copy.
     auto command = WritableCopy(commandLine);
-    auto desktopName = WritableCopy(desktop);
+    auto desktopName = WritableCopy(asUser ? QualifiedDesktopName(desktop) : desktop);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.lpDesktop = desktopName.data();
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
-                          nullptr, nullptr, &startup, &process)) {
+    // The shell gets the system's own error mode, not the quiet one this
+    // program chose for itself, which a child would otherwise inherit.
+    constexpr DWORD kCreation = NORMAL_PRIORITY_CLASS | CREATE_DEFAULT_ERROR_MODE;
+    BOOL const started =
+        asUser ? ::CreateProcessWithTokenW(ToNative(asUser), 0, nullptr, command.data(), kCreation,
+                                           nullptr, nullptr, &startup, &process)
+               : ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, kCreation,
+                                  nullptr, nullptr, &startup, &process);
+    if (!started) {
         return ::GetLastError();
     }
     // Neither process is waited for nor tracked.
     UniqueHandle const processHandle(process.hProcess);
     UniqueHandle const threadHandle(process.hThread);
     return kSuccess;
-}
-
-void Win32System::Sleep(unsigned milliseconds) {
-    ::Sleep(milliseconds);
 }
 
 void Win32System::QuietCriticalErrors() {

@@ -117,6 +117,33 @@ void Win32Window::KillTimer(TimerId id) {
     ::KillTimer(window_, id);
 }
 
+void Win32Window::TakeMessages(unsigned milliseconds, bool const& stop) {
+    // Unsigned differences of the tick count stay right across its wrap.
+    DWORD const start = ::GetTickCount();
+    while (!stop) {
+        DWORD const passed = ::GetTickCount() - start;
+        if (passed >= milliseconds) {
+            return;
+        }
+        // Wakes for any message, also one seen but left in the queue.
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds - passed, QS_ALLINPUT,
+                                      MWMO_INPUTAVAILABLE);
+        MSG message{};
+        while (!stop && ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                // Left for the loop that owns the thread, which ends on it.
+                ::PostQuitMessage(static_cast<int>(message.wParam));
+                return;
+            }
+            // As the dialog's own loop: Tab, Enter and Esc work in the window.
+            if (!::IsDialogMessageW(window_, &message)) {
+                ::TranslateMessage(&message);
+                ::DispatchMessageW(&message);
+            }
+        }
+    }
+}
+
 int Win32Window::MessageBox(std::wstring const& text, std::wstring const& caption, unsigned type) {
     return ::MessageBoxW(window_, text.c_str(), caption.c_str(), type);
 }

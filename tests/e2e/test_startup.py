@@ -11,7 +11,7 @@ from harness.probes import Start
 from harness import places
 from harness.quorvane import (DEFAULT_DESKTOP, DEFAULT_SETTINGS, DIALOG_CLASS,
                               ERROR_FILE_NOT_FOUND, ERROR_TITLE, NEW_DESKTOPS, QUIET_PERIOD,
-                              WINDOW_TIMEOUT, ErrorBoxAnswerer, StartObserver, app_windows,
+                              WINDOW_TIMEOUT, WINDOW_TITLE, ErrorBoxAnswerer, StartObserver, app_windows,
                               copies_by_desktop, error_box_text, pauses_before_copies,
                               read_settings, system_text, wait_for_app_window)
 from harness.test_run import APP_PATH
@@ -30,6 +30,10 @@ SHELL_FAILURE_LINE = b"Can't run explorer\r\r\n"
 # it starts the copy. The trace's clock ticks coarsely, so allow a little
 # under; the upper bound only catches a pause far off the intended one.
 PAUSE_BEFORE_COPY = (2.8, 5.0)
+# Long enough to cover the pauses of a first start that makes all three
+# desktops, from the moment its window is found.
+ANSWER_WATCH_SECONDS = 9
+WM_NULL = 0
 
 
 def quoted(path):
@@ -92,10 +96,23 @@ def first_start_shows_window_and_writes_settings(ctx):
     assert settings == DEFAULT_SETTINGS, f"settings file holds {settings!r}"
 
 
+def check_answers_throughout(session):
+    """The window takes its messages while the desktops are made: a send
+    is answered within 1 s each time, also during the pauses."""
+    answers = session.send_message(DEFAULT_DESKTOP, DIALOG_CLASS, WINDOW_TITLE, WM_NULL,
+                                   ANSWER_WATCH_SECONDS)
+    assert len(answers) == 1 and answers[0].sends > ANSWER_WATCH_SECONDS, \
+        f"sends to the Quorvane window: {answers}"
+    assert answers[0].unanswered == 0, \
+        f"the window left {answers[0].unanswered} of {answers[0].sends} sends unanswered for 1 s"
+
+
 @e2e_test()
 def first_start_gives_each_new_desktop_a_shell_and_a_copy(ctx):
     session = ctx.session()
     launched = session.start(APP_PATH, "quorvane", relay=True)
+    wait_for_app_window(session, DEFAULT_DESKTOP)
+    check_answers_throughout(session)
     processes, starts = StartObserver(session, APP_PATH, ctx.run.shell_path).wait_settled()
     check_desktops_exist(session)
     expected = sorted(Start(name, quoted(ctx.run.shell_path)) for name in NEW_DESKTOPS)

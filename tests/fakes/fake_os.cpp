@@ -38,8 +38,10 @@ platform::DesktopResult FakeDesktops::Open(std::wstring const& name) {
     return {NewHandle(name), 0};
 }
 
-platform::DesktopResult FakeDesktops::Create(std::wstring const& name) {
-    log_.Add("CreateDesktop " + Narrow(name));
+platform::DesktopResult FakeDesktops::Create(std::wstring const& name,
+                                             platform::TokenHandle grantee) {
+    log_.Add("CreateDesktop " + Narrow(name) +
+             (grantee ? " for " + Hex(static_cast<std::uint32_t>(grantee.value)) : ""));
     if (auto failure = createFailures.find(name); failure != createFailures.end()) {
         return {{}, failure->second};
     }
@@ -74,14 +76,28 @@ std::optional<std::wstring> FakeSystem::ModulePath() {
 }
 
 platform::ErrorCode FakeSystem::StartProcess(std::wstring const& commandLine,
-                                             std::wstring const& desktop) {
-    log_.Add("StartProcess " + Narrow(commandLine) + " @ " + Narrow(desktop));
+                                             std::wstring const& desktop,
+                                             platform::TokenHandle asUser) {
+    log_.Add("StartProcess " + Narrow(commandLine) + " @ " + Narrow(desktop) +
+             (asUser ? " as " + Hex(static_cast<std::uint32_t>(asUser.value)) : ""));
+    if (asUser && tokenStartFailure != 0) {
+        return tokenStartFailure;
+    }
     auto failure = startFailures.find(commandLine);
     return failure == startFailures.end() ? 0 : failure->second;
 }
 
-void FakeSystem::Sleep(unsigned milliseconds) {
-    log_.Add("Sleep " + std::to_string(milliseconds));
+platform::ShellToken FakeSystem::OpenShellToken() {
+    log_.Add("OpenShellToken");
+    if (shell.token) {
+        ++openTokens;
+    }
+    return shell;
+}
+
+void FakeSystem::CloseToken(platform::TokenHandle token) {
+    log_.Add("CloseToken " + Hex(static_cast<std::uint32_t>(token.value)));
+    --openTokens;
 }
 
 std::optional<std::wstring> FakeSystem::ErrorText(platform::ErrorCode code) {
@@ -347,6 +363,13 @@ void FakeWindow::SetTimer(platform::TimerId id, unsigned milliseconds) {
 void FakeWindow::KillTimer(platform::TimerId id) {
     log_.Add("KillTimer " + Hex(static_cast<std::uint32_t>(id)));
     timers.erase(id);
+}
+
+void FakeWindow::TakeMessages(unsigned milliseconds, bool const&) {
+    log_.Add("TakeMessages " + std::to_string(milliseconds));
+    if (auto const inside = std::exchange(duringPause, nullptr)) {
+        inside();
+    }
 }
 
 int FakeWindow::MessageBox(std::wstring const& text, std::wstring const& caption, unsigned type) {

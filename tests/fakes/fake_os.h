@@ -22,7 +22,8 @@ class FakeDesktops : public platform::Desktops {
   public:
     explicit FakeDesktops(CallLog& log) : log_(log) {}
     platform::DesktopResult Open(std::wstring const& name) override;
-    platform::DesktopResult Create(std::wstring const& name) override;
+    platform::DesktopResult Create(std::wstring const& name,
+                                   platform::TokenHandle grantee) override;
     void Switch(platform::DesktopHandle desktop) override;
     void Close(platform::DesktopHandle desktop) override;
 
@@ -44,9 +45,11 @@ class FakeSystem : public platform::System {
     explicit FakeSystem(CallLog& log) : log_(log) {}
     std::optional<std::wstring> Environment(std::wstring const& name) override;
     std::optional<std::wstring> ModulePath() override;
-    platform::ErrorCode StartProcess(std::wstring const& commandLine,
-                                     std::wstring const& desktop) override;
-    void Sleep(unsigned milliseconds) override;
+    platform::ErrorCode StartProcess(std::wstring const& commandLine, std::wstring const& desktop,
+                                     platform::TokenHandle asUser) override;
+    bool IsElevated() override { return elevated; }
+    platform::ShellToken OpenShellToken() override;
+    void CloseToken(platform::TokenHandle token) override;
     void QuietCriticalErrors() override { log_.Add("QuietCriticalErrors"); }
     std::optional<std::wstring> ErrorText(platform::ErrorCode code) override;
     std::wstring LoadString(platform::ResourceId id) override;
@@ -56,6 +59,10 @@ class FakeSystem : public platform::System {
                                                      {L"APPDATA", L"C:\\AppData"}};
     std::optional<std::wstring> modulePath = L"C:\\Program Files\\Quorvane\\Quorvane.exe";
     std::map<std::wstring, platform::ErrorCode> startFailures; // by command line
+    bool elevated = false;
+    platform::ShellToken shell{platform::TokenHandle{0x900}, false};
+    platform::ErrorCode tokenStartFailure = 0; // for every start with a token
+    int openTokens = 0;
     std::map<platform::ErrorCode, std::wstring> errorTexts{
         {5, L"Access is denied.\r\n"}, {2, L"The system cannot find the file specified.\r\n"}};
     std::map<platform::ResourceId, std::wstring> strings{{101, L"&About Quorvane..."}};
@@ -183,6 +190,7 @@ class FakeWindow : public platform::Window {
     void SetIcon(platform::IconSize size, platform::IconHandle icon) override;
     void SetTimer(platform::TimerId id, unsigned milliseconds) override;
     void KillTimer(platform::TimerId id) override;
+    void TakeMessages(unsigned milliseconds, bool const& stop) override;
     int MessageBox(std::wstring const& text, std::wstring const& caption, unsigned type) override;
     std::unique_ptr<platform::PaintSurface> BeginPaint() override;
     platform::Size IconMetrics() override { return {32, 32}; }
@@ -205,6 +213,8 @@ class FakeWindow : public platform::Window {
     std::vector<MessageBoxCall> boxes;
     // Runs inside the next message box, as messages would arrive there.
     std::function<void()> duringBox;
+    // Runs inside the next TakeMessages, as messages would arrive there.
+    std::function<void()> duringPause;
     std::vector<std::wstring> comboItems;
     int comboSelection = -1;
     std::wstring comboText; // follows a selection, as the real edit field does

@@ -25,6 +25,7 @@ PROBES = {
 Window = namedtuple("Window", "hwnd pid visible class_name title")
 Process = namedtuple("Process", "pid parent desktop image command_line")
 Start = namedtuple("Start", "desktop command_line")
+Answers = namedtuple("Answers", "desktop hwnd sends unanswered")
 
 
 def build_all(source_dir, output_dir):
@@ -75,3 +76,9 @@ def parse_starts(text):
 def parse_posted(text):
     """post_message output: (desktop, hwnd) of each window posted to."""
     return [(desktop, int(hwnd)) for desktop, hwnd in _records(text, 2)]
+
+
+def parse_sent(text):
+    """post_message output when sending: the answers of each window sent to."""
+    return [Answers(desktop, int(hwnd), int(sends), int(unanswered))
+            for desktop, hwnd, sends, unanswered in _records(text, 4)]

@@ -100,6 +100,13 @@ class Session:
                             str(wparam), str(lparam))
         return probes.parse_posted(output)
 
+    def send_message(self, desktop, class_name, title, message, seconds):
+        """Sends to matching windows, round after round for that many
+        seconds, each send given 1 s; returns each window's Answers."""
+        output = self.probe("post_message", desktop, class_name, title, str(message), "0", "0",
+                            str(seconds))
+        return probes.parse_sent(output)
+
     def starts_logged(self, windows_path):
         """What a copy of the recording probe installed at windows_path
         logged, one entry per start; [] if it never ran."""

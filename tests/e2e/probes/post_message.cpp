@@ -1,9 +1,13 @@
 // Posts one message to every top-level window that has the given class and
 // title, on one desktop or on all desktops ("*"), and prints the desktop and
 // handle of each window it posted to.
-//   post_message.exe DESKTOP|* CLASS TITLE MESSAGE WPARAM LPARAM
+//   post_message.exe DESKTOP|* CLASS TITLE MESSAGE WPARAM LPARAM [SECONDS]
 // Numbers may be decimal or 0x-hex. Used, for example, to answer message
 // boxes with WM_COMMAND/IDOK, which works even while a box ignores keys.
+// With SECONDS it sends instead, round after round for that long, giving
+// each send 1 s to be answered (SendMessageTimeoutW), and prints for each
+// window its desktop, handle, sends and unanswered sends: a window whose
+// thread stops taking messages shows up as unanswered.
 
 #include "text_output.h"
 #include "unique_handles.h"
@@ -11,6 +15,7 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,8 +23,18 @@ namespace {
 
 constexpr int kTextLength = 512;
 constexpr int kArgumentCount = 7;
+constexpr int kSendingArgumentCount = 8;
+constexpr UINT kAnswerWithinMs = 1000;
+constexpr DWORD kBetweenRoundsMs = 100;
+constexpr DWORD kMsPerSecond = 1000;
 constexpr int kAutoBase = 0;
 constexpr wchar_t kAllDesktops[] = L"*";
+
+struct Answers {
+    std::wstring desktop;
+    unsigned sends = 0;
+    unsigned unanswered = 0;
+};
 
 struct Target {
     std::wstring class_name;
@@ -28,6 +43,7 @@ struct Target {
     WPARAM wparam;
     LPARAM lparam;
     std::wstring desktop;
+    std::map<HWND, Answers>* answers = nullptr; // set: send instead of post
 };
 
 bool Matches(HWND window, Target const& target) {
@@ -38,10 +54,25 @@ bool Matches(HWND window, Target const& target) {
     return target.class_name == class_name && target.title == title;
 }
 
+void Send(HWND window, Target const& target) {
+    Answers& answers = (*target.answers)[window];
+    answers.desktop = target.desktop;
+    ++answers.sends;
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, target.message, target.wparam, target.lparam, SMTO_NORMAL,
+                             kAnswerWithinMs, &result)) {
+        ++answers.unanswered;
+    }
+}
+
 BOOL CALLBACK PostIfMatching(HWND window, LPARAM target_address) {
     Target const& target = *reinterpret_cast<Target const*>(target_address);
-    if (Matches(window, target) &&
-        PostMessageW(window, target.message, target.wparam, target.lparam)) {
+    if (!Matches(window, target)) {
+        return TRUE;
+    }
+    if (target.answers != nullptr) {
+        Send(window, target);
+    } else if (PostMessageW(window, target.message, target.wparam, target.lparam)) {
         probe::PrintLine({target.desktop, std::to_wstring(reinterpret_cast<UINT_PTR>(window))});
     }
     return TRUE;
@@ -78,11 +109,28 @@ unsigned long Number(wchar_t const* text) {
     return std::wcstoul(text, nullptr, kAutoBase);
 }
 
+void SendFor(Target target, std::wstring const& desktops, DWORD seconds) {
+    std::map<HWND, Answers> answers;
+    target.answers = &answers;
+    DWORD const start = GetTickCount();
+    while (GetTickCount() - start < seconds * kMsPerSecond) {
+        for (std::wstring const& name : DesktopNames(desktops)) {
+            PostOnDesktop(target, name);
+        }
+        Sleep(kBetweenRoundsMs);
+    }
+    for (auto const& [window, counted] : answers) {
+        probe::PrintLine({counted.desktop, std::to_wstring(reinterpret_cast<UINT_PTR>(window)),
+                          std::to_wstring(counted.sends), std::to_wstring(counted.unanswered)});
+    }
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != kArgumentCount) {
-        probe::PrintMessage(L"usage: post_message DESKTOP|* CLASS TITLE MESSAGE WPARAM LPARAM");
+    if (argc != kArgumentCount && argc != kSendingArgumentCount) {
+        probe::PrintMessage(
+            L"usage: post_message DESKTOP|* CLASS TITLE MESSAGE WPARAM LPARAM [SECONDS]");
         return 2;
     }
     Target const target{argv[2],
@@ -91,6 +139,10 @@ int wmain(int argc, wchar_t** argv) {
                         static_cast<WPARAM>(Number(argv[5])),
                         static_cast<LPARAM>(Number(argv[6])),
                         {}};
+    if (argc == kSendingArgumentCount) {
+        SendFor(target, argv[1], static_cast<DWORD>(Number(argv[7])));
+        return 0;
+    }
     for (std::wstring const& name : DesktopNames(argv[1])) {
         PostOnDesktop(target, name);
     }
