@@ -25,7 +25,14 @@ void OpenOrCreateDesktop(platform::Os& os, platform::Window& owner, std::wstring
         handle = platform::UniqueDesktop(os.desktops, opened.handle);
         return;
     }
-    auto const created = os.desktops.Create(name, asUser);
+    auto created = os.desktops.Create(name, asUser);
+    if (!created.handle && asUser) {
+        // The shell's user could not be given its rights there, so what
+        // starts there could not use it: made and equipped as this copy,
+        // as it always was.
+        created = os.desktops.Create(name, {});
+        asUser = {};
+    }
     if (!created.handle) {
         ErrorReport(os.system, owner, created.error);
         return;

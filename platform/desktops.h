@@ -21,7 +21,8 @@ class Desktops {
     // CreateDesktopW(name, DF_ALLOWOTHERACCOUNTHOOK, GENERIC_ALL), inheritable
     // handle. With a token, the desktop grants that token's user full access
     // at medium integrity, besides SYSTEM and the administrators; without
-    // one it gets this process's default security.
+    // one it gets this process's default security. Fails when the grant
+    // cannot be made.
     virtual DesktopResult Create(std::wstring const& name, TokenHandle grantee) = 0;
     virtual void Switch(DesktopHandle desktop) = 0;
     virtual void Close(DesktopHandle desktop) = 0;

@@ -169,7 +169,7 @@ TEST_F(DesktopSetTest, WithoutAnUnelevatedShellEverythingStartsAsThisCopy) {
     }
 }
 
-TEST_F(DesktopSetTest, StartsRefusedToTheShellsTokenGoAheadAsThisCopy) {
+TEST_F(DesktopSetTest, WhatIsRefusedToTheShellsUserGoesAheadAsThisCopy) {
     fake.system.elevated = true;
     fake.system.tokenStartFailure = 1058; // the secondary logon service is disabled
     fake.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
@@ -178,6 +178,19 @@ TEST_F(DesktopSetTest, StartsRefusedToTheShellsTokenGoAheadAsThisCopy) {
                 ElementsAre(std::string(kShellOnIv) + " as 0x900", kShellOnIv,
                             std::string(kCopyOnIv) + " as 0x900", kCopyOnIv));
     EXPECT_TRUE(fake.window.boxes.empty());
+
+    // A desktop the user's rights could not be set on: nothing started there
+    // as that user could use it.
+    fakes::FakeOs refused;
+    refused.system.elevated = true;
+    refused.desktops.grantFailure = 1338;
+    refused.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
+    quorvane::DesktopHandles refusedHandles;
+    quorvane::OpenAllDesktops(refused.os, refused.window, refusedHandles, ended);
+    EXPECT_THAT(refused.log.Matching("CreateDesktop"),
+                ElementsAre("CreateDesktop Desktop IV for 0x900", "CreateDesktop Desktop IV"));
+    EXPECT_THAT(refused.log.Matching("StartProcess"), ElementsAre(kShellOnIv, kCopyOnIv));
+    EXPECT_TRUE(refused.window.boxes.empty());
 }
 
 TEST_F(DesktopSetTest, SwitchingUsesTheSlotsHandleAndIgnoresMissingOnes) {

@@ -19,9 +19,12 @@ DesktopResult Win32Desktops::Open(std::wstring const& name) {
 }
 
 DesktopResult Win32Desktops::Create(std::wstring const& name, TokenHandle grantee) {
-    // Without a grantee, or when its descriptor cannot be built, the
-    // desktop gets this process's default security, as it always did.
+    // Without a grantee the desktop gets this process's default security,
+    // as it always did.
     auto const descriptor = grantee ? DesktopSecurityFor(ToNative(grantee)) : UniqueHlocal();
+    if (grantee && !descriptor) {
+        return DesktopResult{DesktopHandle{}, ERROR_INVALID_SECURITY_DESCR};
+    }
     // Inheritable, so that the shell and the copy started there hold it too.
     SECURITY_ATTRIBUTES security{};
     security.nLength = sizeof(security);

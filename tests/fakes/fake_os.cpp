@@ -45,6 +45,9 @@ platform::DesktopResult FakeDesktops::Create(std::wstring const& name,
     if (auto failure = createFailures.find(name); failure != createFailures.end()) {
         return {{}, failure->second};
     }
+    if (grantee && grantFailure != 0) {
+        return {{}, grantFailure};
+    }
     existing.insert(name);
     return {NewHandle(name), 0};
 }

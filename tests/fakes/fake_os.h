@@ -31,6 +31,7 @@ class FakeDesktops : public platform::Desktops {
     std::set<std::wstring> existing{L"Default"};
     std::map<std::wstring, platform::ErrorCode> openFailures; // beyond "does not exist"
     std::map<std::wstring, platform::ErrorCode> createFailures;
+    platform::ErrorCode grantFailure = 0; // for every create that names a grantee
     int openHandles = 0;
 
   private:
