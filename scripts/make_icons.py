@@ -231,9 +231,10 @@ def to_bytes(canvas):
 SIZES = (16, 20, 24, 32, 40, 48, 64)
 APP_SIZES = SIZES
 DESKTOP_SIZES = SIZES
-# The large sizes are stored PNG-compressed, a tenth of their bitmaps' bytes,
-# which keeps the program small; Windows reads those since Vista. The tray's
-# sizes stay bitmaps, the form every Windows draws the notification area from.
+# The large sizes are stored PNG-compressed, in a tenth or less of their
+# bitmaps' bytes, which keeps the program small; Windows reads those since
+# Vista. Up to 32 px they stay bitmaps, the form every Windows reads, so the
+# tray's pictures never depend on a PNG decoder.
 PNG_SIZES = (40, 48, 64)
 
 
