@@ -12,11 +12,13 @@ shows two overlapping windows there instead.
 
 import argparse
 import os
+import struct
 import sys
+import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from ico_file import encode_icon  # noqa: E402
+from ico_file import decode_icon, encode_icon, image_kinds  # noqa: E402
 from pixel_canvas import Canvas, rgb, vertical_gradient  # noqa: E402
 
 RES_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "res")
@@ -30,20 +32,26 @@ STAND = rgb("#aab2be")
 NUMERAL = rgb("#ffe23d")
 LED = rgb("#48d16a")
 
-# Monitor layout for each size, in pixel edges (end exclusive):
-# body is the outlined case, bezel how far the screen sits in from the
-# outline (top, sides, bottom), then the neck and the base of the stand.
+# Monitor layout for each size, in pixel edges (end exclusive), each fitted
+# to its own pixel grid: body is the outlined case, line the outline's width,
+# radius how round its corners are, bezel how far the screen sits in from the
+# outline (top, sides, bottom), then the neck and the base of the stand, and
+# the power light on the chin (0 where the chin is too narrow for one).
 MONITORS = {
-    16: dict(body=(0, 0, 16, 13), cut=1, bezel=(1, 1, 1), neck=(6, 13, 10, 14),
-             base=(3, 14, 13, 16)),
-    20: dict(body=(0, 0, 20, 16), cut=1, bezel=(1, 1, 1), neck=(8, 16, 12, 18),
-             base=(4, 18, 16, 20)),
-    24: dict(body=(0, 0, 24, 19), cut=2, bezel=(2, 2, 2), neck=(9, 19, 15, 21),
-             base=(5, 21, 19, 24)),
-    32: dict(body=(0, 0, 32, 25), cut=2, bezel=(2, 2, 3), neck=(12, 25, 20, 28),
-             base=(6, 28, 26, 32)),
-    48: dict(body=(1, 2, 47, 38), cut=3, bezel=(3, 3, 4), neck=(19, 38, 29, 42),
-             base=(10, 42, 38, 47)),
+    16: dict(body=(0, 0, 16, 13), line=1, radius=2, bezel=(1, 1, 1), neck=(6, 13, 10, 14),
+             base=(3, 14, 13, 16), led=0),
+    20: dict(body=(0, 0, 20, 16), line=1, radius=2, bezel=(1, 1, 1), neck=(8, 16, 12, 18),
+             base=(4, 18, 16, 20), led=0),
+    24: dict(body=(0, 0, 24, 19), line=1, radius=3, bezel=(2, 2, 2), neck=(9, 19, 15, 21),
+             base=(5, 21, 19, 24), led=0),
+    32: dict(body=(0, 0, 32, 25), line=1, radius=3, bezel=(2, 2, 3), neck=(12, 25, 20, 28),
+             base=(6, 28, 26, 32), led=1),
+    40: dict(body=(0, 1, 40, 31), line=1, radius=3.5, bezel=(2, 3, 4), neck=(15, 31, 25, 35),
+             base=(8, 35, 32, 40), led=2),
+    48: dict(body=(1, 2, 47, 38), line=1, radius=4, bezel=(3, 3, 4), neck=(19, 38, 29, 42),
+             base=(10, 42, 38, 47), led=2),
+    64: dict(body=(1, 2, 63, 51), line=2, radius=5, bezel=(3, 4, 6), neck=(25, 51, 39, 56),
+             base=(13, 56, 51, 63), led=2),
 }
 
 
@@ -51,28 +59,29 @@ def draw_monitor(canvas):
     """Draws the monitor and returns its screen rectangle."""
     m = MONITORS[canvas.size]
     x0, y0, x1, y1 = m["body"]
+    line = m["line"]
     top, side, bottom = m["bezel"]
 
     nx0, ny0, nx1, ny1 = m["neck"]
     canvas.rect(nx0, ny0, nx1, ny1, OUTLINE)
-    canvas.rect(nx0 + 1, ny0, nx1 - 1, ny1, STAND)
+    canvas.rect(nx0 + line, ny0, nx1 - line, ny1, STAND)
 
     bx0, by0, bx1, by1 = m["base"]
-    canvas.box(bx0, by0, bx1, by1, OUTLINE, cut=1)
-    canvas.rect(bx0 + 1, by0, bx1 - 1, by1 - 1, vertical_gradient(BEZEL_TOP, STAND, by0, by1 - 1))
+    canvas.round_rect(bx0, by0, bx1, by1, OUTLINE, line + 0.5)
+    canvas.round_rect(bx0 + line, by0, bx1 - line, by1 - line,
+                      vertical_gradient(BEZEL_TOP, STAND, by0, by1 - line), 0.5)
 
-    canvas.box(x0, y0, x1, y1, OUTLINE, cut=m["cut"])
-    canvas.box(
-        x0 + 1, y0 + 1, x1 - 1, y1 - 1,
-        vertical_gradient(BEZEL_TOP, BEZEL_BOTTOM, y0 + 1, y1 - 1),
-        cut=max(m["cut"] - 1, 0),
+    canvas.round_rect(x0, y0, x1, y1, OUTLINE, m["radius"])
+    canvas.round_rect(
+        x0 + line, y0 + line, x1 - line, y1 - line,
+        vertical_gradient(BEZEL_TOP, BEZEL_BOTTOM, y0 + line, y1 - line),
+        m["radius"] - line,
     )
-    screen = (x0 + 1 + side, y0 + 1 + top, x1 - 1 - side, y1 - 1 - bottom)
+    screen = (x0 + line + side, y0 + line + top, x1 - line - side, y1 - line - bottom)
     sx0, sy0, sx1, sy1 = screen
     canvas.rect(sx0, sy0, sx1, sy1, vertical_gradient(SCREEN_TOP, SCREEN_BOTTOM, sy0, sy1))
-    if bottom >= 3:
-        # A power light on the wider chin of the larger sizes.
-        led = 1 if canvas.size < 48 else 2
+    led = m["led"]
+    if led:
         ly = sy1 + (bottom - led) // 2
         canvas.rect(sx1 - 2 * led, ly, sx1 - led, ly + led, LED)
     return screen
@@ -103,7 +112,9 @@ STROKES = {
     20: dict(height=8, stroke=2, gap=2, v_width=8),
     24: dict(height=10, stroke=3, gap=2, v_width=11),
     32: dict(height=13, stroke=3, gap=1, v_width=13, serif=(1, 2)),
+    40: dict(height=16, stroke=3, gap=2, v_width=15, serif=(1, 2)),
     48: dict(height=19, stroke=4, gap=2, v_width=18, serif=(2, 3)),
+    64: dict(height=25, stroke=5, gap=3, v_width=23, serif=(2, 4)),
 }
 
 
@@ -173,15 +184,20 @@ WINDOWS = {
     20: [(1, 1, 9, 7), (5, 4, 14, 10)],
     24: [(2, 2, 10, 8), (6, 5, 16, 11)],
     32: [(3, 2, 16, 12), (9, 6, 23, 16)],
+    40: [(3, 3, 19, 14), (11, 8, 28, 20)],
     48: [(4, 4, 23, 18), (14, 10, 34, 25)],
+    64: [(5, 4, 29, 22), (18, 12, 45, 31)],
 }
+# Rows of title bar per size.
+TITLE_ROWS = {16: 1, 20: 1, 24: 2, 32: 2, 40: 2, 48: 3, 64: 4}
 
 
 def draw_window(canvas, screen, rect, look, title_rows):
     sx0, sy0 = screen[0], screen[1]
     x0, y0, x1, y1 = (sx0 + rect[0], sy0 + rect[1], sx0 + rect[2], sy0 + rect[3])
     # A dark rim keeps the front window apart from the one behind it.
-    canvas.rect(x0 - 1, y0 - 1, x1 + 1, y1 + 1, OUTLINE)
+    rim = MONITORS[canvas.size]["line"]
+    canvas.rect(x0 - rim, y0 - rim, x1 + rim, y1 + rim, OUTLINE)
     canvas.rect(x0, y0, x1, y0 + title_rows, look["title"])
     canvas.rect(x0, y0 + title_rows, x1, y1, look["body"])
 
@@ -189,7 +205,7 @@ def draw_window(canvas, screen, rect, look, title_rows):
 def app_picture(size):
     canvas = Canvas(size)
     screen = draw_monitor(canvas)
-    title_rows = 1 if size < 24 else (2 if size < 48 else 3)
+    title_rows = TITLE_ROWS[size]
     back, front = WINDOWS[size]
     draw_window(canvas, screen, back, WINDOW_BACK, title_rows)
     draw_window(canvas, screen, front, WINDOW_FRONT, title_rows)
@@ -210,22 +226,40 @@ def to_bytes(canvas):
     ]
 
 
-APP_SIZES = (16, 20, 24, 32, 48)
-# 48 px is what the options window's legend shows at 144 DPI.
-DESKTOP_SIZES = (16, 20, 24, 32, 48)
-# Solid pictures with few colours: a palette stores them exactly, in a
-# quarter of the bytes, which keeps the program small.
-DESKTOP_PALETTED = (48,)
+# What Windows asks for at 100, 125, 150 and 200 %: small icons of 16, 20,
+# 24 and 32 pixels, large ones of 32, 40, 48 and 64.
+SIZES = (16, 20, 24, 32, 40, 48, 64)
+APP_SIZES = SIZES
+DESKTOP_SIZES = SIZES
+# The large sizes are stored PNG-compressed, in a tenth or less of their
+# bitmaps' bytes, which keeps the program small; Windows reads those since
+# Vista. Up to 32 px they stay bitmaps, the form every Windows reads, so the
+# tray's pictures never depend on a PNG decoder.
+PNG_SIZES = (40, 48, 64)
 
 
 def all_icons():
     """{file name: .ico bytes} for every icon the program ships."""
-    icons = {"app.ico": encode_icon({s: to_bytes(app_picture(s)) for s in APP_SIZES})}
+    icons = {"app.ico": encode_icon({s: to_bytes(app_picture(s)) for s in APP_SIZES},
+                                    png=PNG_SIZES)}
     for number in range(1, 5):
         icons[f"desktop{number}.ico"] = encode_icon(
-            {s: to_bytes(desktop_picture(s, number)) for s in DESKTOP_SIZES}, DESKTOP_PALETTED
+            {s: to_bytes(desktop_picture(s, number)) for s in DESKTOP_SIZES}, png=PNG_SIZES
         )
     return icons
+
+
+def same_icon(stored, drawn):
+    """Whether a committed icon holds what the script draws. Another zlib may
+    pack the same PNG images into other bytes, so those count as equal when
+    every image decodes to the same pixels, stored the same way."""
+    if stored == drawn:
+        return True
+    try:
+        return (image_kinds(stored) == image_kinds(drawn)
+                and decode_icon(stored) == decode_icon(drawn))
+    except (ValueError, struct.error, zlib.error):
+        return False
 
 
 def main(argv=None):
@@ -240,7 +274,7 @@ def main(argv=None):
         if args.check:
             try:
                 with open(path, "rb") as f:
-                    if f.read() != data:
+                    if not same_icon(f.read(), data):
                         stale.append(name)
             except FileNotFoundError:
                 stale.append(name)

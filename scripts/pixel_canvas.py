@@ -1,14 +1,13 @@
 """A tiny RGBA raster for drawing icons by hand.
 
-Shapes on whole-pixel edges come out crisp; only polygons with slanted
-edges get soft, supersampled borders. Everything is plain float arithmetic,
-so the same script always gives the same bytes.
+Shapes on whole-pixel edges come out crisp; rounded corners and polygons
+with slanted edges get soft, supersampled borders. Everything is plain float
+arithmetic, so the same script always gives the same bytes.
 """
 
-SUPERSAMPLE = 8  # samples per pixel side for slanted edges
+import math
 
-# How far each row of a rounded corner steps in, from the outer row inwards.
-CORNER_STEPS = {0: [], 1: [1], 2: [2, 1], 3: [3, 1, 1], 4: [4, 2, 1, 1]}
+SUPERSAMPLE = 8  # samples per pixel side for slanted edges and round corners
 
 
 def rgb(hex_text, alpha=1.0):
@@ -63,17 +62,29 @@ class Canvas:
             for x in range(x0, x1):
                 self.blend(x, y, paint)
 
-    def box(self, x0, y0, x1, y1, paint, cut=0):
-        """A rectangle whose corners are rounded off by a pixel staircase.
-
-        cut is the corner radius in pixels; a staircase rather than a smooth
-        arc keeps small sizes sharp.
-        """
-        steps = CORNER_STEPS[cut]
+    def round_rect(self, x0, y0, x1, y1, paint, radius):
+        """A rectangle on whole-pixel edges whose corners are quarter circles
+        of the given radius, drawn with soft edges; the straight sides stay
+        crisp."""
+        radius = min(radius, (x1 - x0) / 2.0, (y1 - y0) / 2.0)
+        reach = math.ceil(radius)
+        step = 1.0 / SUPERSAMPLE
         for y in range(y0, y1):
-            from_edge = min(y - y0, y1 - 1 - y)
-            inset = steps[from_edge] if from_edge < len(steps) else 0
-            self.rect(x0 + inset, y, x1 - inset, y + 1, paint)
+            near_y = y < y0 + reach or y >= y1 - reach
+            for x in range(x0, x1):
+                if not (near_y and (x < x0 + reach or x >= x1 - reach)):
+                    self.blend(x, y, paint)
+                    continue
+                hits = 0
+                for sy in range(SUPERSAMPLE):
+                    py = y + (sy + 0.5) * step
+                    cy = min(max(py, y0 + radius), y1 - radius)
+                    for sx in range(SUPERSAMPLE):
+                        px = x + (sx + 0.5) * step
+                        cx = min(max(px, x0 + radius), x1 - radius)
+                        if (px - cx) ** 2 + (py - cy) ** 2 <= radius * radius:
+                            hits += 1
+                self.blend(x, y, paint, hits / (SUPERSAMPLE * SUPERSAMPLE))
 
     def polygon(self, points, paint):
         """Fills a polygon given in pixel-edge coordinates, with soft edges."""

@@ -4,12 +4,16 @@ options window, the About box, and the tray with its menu open.
 
 Usage:
     python3 tests/e2e/screenshots.py [/path/to/Quorvane.exe] [--out DIR]
+                                     [--dpi DPI [DPI ...]]
 
 The program defaults to $QUORVANE_EXE, then to the build's output; the
-pictures go to docs/images (options.png, about.png, tray.png). Runs in a
-fresh Wine prefix on an Xvfb display of its own, like the end-to-end tests,
-with Wine's Tahoma in the prefix: the font the dialogs are laid out for.
-Needs what the tests need, plus Debian's fonts-wine for Tahoma."""
+pictures go to docs/images (options.png, about.png, tray.png). With --dpi,
+the same three are taken again at each of those screen resolutions (120,
+144 and 192 are Windows' 125, 150 and 200 %), named like tray-144dpi.png.
+Each resolution runs in a fresh Wine prefix on an Xvfb display of its own,
+like the end-to-end tests, with Wine's Tahoma in the prefix: the font the
+dialogs are laid out for. Needs what the tests need, plus Debian's
+fonts-wine for Tahoma."""
 
 import argparse
 import os
@@ -23,7 +27,7 @@ ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, HERE)
 sys.dont_write_bytecode = True  # keep the source tree clean
 
-from harness import cleanup, dialogs, places, shots, tray  # noqa: E402
+from harness import cleanup, dialogs, places, shots, tray, wine  # noqa: E402
 from harness.display import SCREEN  # noqa: E402
 from harness.prepared_start import (default_copy, install_tahoma, settings_line,  # noqa: E402
                                     start_traced, write_settings)
@@ -41,6 +45,11 @@ TRAY_MARGIN = 4
 ICON_PRESS_RISE = 1  # the icon's last row of pixels
 GEOMETRY_TIMEOUT = 10
 EXIT_FAILED = 1
+# Where Wine reads the screen's resolution (Windows' "LogPixels"), in dots
+# per inch; 96 is 100 %.
+DPI_KEY = r"HKCU\Control Panel\Desktop"
+DPI_VALUE = "LogPixels"
+STANDARD_DPI = 96
 # The screen's far corner: off every window, so nothing shows a hover.
 POINTER_REST = tuple(int(size) - 1 for size in SCREEN.split("x")[:2])
 
@@ -49,7 +58,20 @@ def parse_arguments():
     parser = argparse.ArgumentParser(description="Screenshots of Quorvane under Wine")
     parser.add_argument("exe", nargs="?", default=os.environ.get("QUORVANE_EXE", DEFAULT_EXE))
     parser.add_argument("--out", default=DEFAULT_OUT)
+    parser.add_argument("--dpi", type=int, nargs="+", default=[], metavar="DPI",
+                        help="also take the pictures at these resolutions, e.g. 120 144 192")
     return parser.parse_args()
+
+
+def set_dpi(session, dpi):
+    """Sets the prefix's screen resolution; programs started after it use it."""
+    wine.run(session.env, ["wine", "reg", "add", DPI_KEY, "/v", DPI_VALUE, "/t", "REG_DWORD",
+                           "/d", str(dpi), "/f"])
+    wine.wait_for_server(session.env)
+
+
+def picture_name(kind, dpi):
+    return f"{kind}.png" if dpi == STANDARD_DPI else f"{kind}-{dpi}dpi.png"
 
 
 def x_window_rect(display, x_window):
@@ -64,8 +86,8 @@ def x_window_rect(display, x_window):
 
 
 class Photographer:
-    def __init__(self, run, session, out_dir):
-        self.run, self.session, self.out_dir = run, session, out_dir
+    def __init__(self, run, session, out_dir, dpi):
+        self.run, self.session, self.out_dir, self.dpi = run, session, out_dir, dpi
         self.x_input = XInput(run.display)
         self.trace = None
         self.copy = None
@@ -96,8 +118,8 @@ class Photographer:
         self.x_input.move((menu.rect.left + menu.rect.right) // 2, menu.rect.bottom - 1)
         return menu
 
-    def save(self, name, rect, margin=0):
-        path = os.path.join(self.out_dir, name)
+    def save(self, kind, rect, margin=0):
+        path = os.path.join(self.out_dir, picture_name(kind, self.dpi))
         shots.save_area(self.run, path, rect, margin)
         print(path)
 
@@ -105,7 +127,7 @@ class Photographer:
         menu = self.open_tray_menu()
         tray_window, _ = tray.icon_place(self.session, self.trace, DEFAULT_DESKTOP,
                                          self.copy.hwnd, tray.icon_id(1))
-        self.save("tray.png", shots.union(x_window_rect(self.run.display, menu.x_window),
+        self.save("tray", shots.union(x_window_rect(self.run.display, menu.x_window),
                                           x_window_rect(self.run.display, tray_window.x_window)),
                   TRAY_MARGIN)
         tray.choose(self.session, self.x_input, DEFAULT_DESKTOP, tray.CLOSE_MENU_KEYS)
@@ -116,7 +138,7 @@ class Photographer:
         window = dialogs.wait_options_shown(self.session, self.copy.pid)
         # Away from the window, so no control shows the pointer over it.
         self.x_input.move(*POINTER_REST)
-        self.save("options.png", x_window_rect(self.run.display, window.x_window))
+        self.save("options", x_window_rect(self.run.display, window.x_window))
         dialogs.press(self.session, self.x_input, window, dialogs.IDCANCEL)
         dialogs.wait_options_hidden(self.session, self.copy.pid)
 
@@ -125,14 +147,16 @@ class Photographer:
         tray.choose(self.session, self.x_input, DEFAULT_DESKTOP, tray.ABOUT_KEYS)
         box = dialogs.wait_about(self.session, self.copy.pid)
         self.x_input.move(*POINTER_REST)
-        self.save("about.png", x_window_rect(self.run.display, box.x_window))
+        self.save("about", x_window_rect(self.run.display, box.x_window))
         dialogs.close_about(self.session, self.x_input, box)
 
 
-def take_pictures(run, out_dir):
-    session = Session(run, "screenshots", run.artifacts)
+def take_pictures(run, out_dir, dpi):
+    session = Session(run, f"screenshots-{dpi}dpi", run.artifacts)
     try:
-        photographer = Photographer(run, session, out_dir)
+        if dpi != STANDARD_DPI:
+            set_dpi(session, dpi)
+        photographer = Photographer(run, session, out_dir, dpi)
         photographer.start()
         photographer.tray_picture()
         photographer.options_picture()
@@ -151,7 +175,8 @@ def main():
     run = TestRun(os.path.abspath(arguments.exe), artifacts, keep=False)
     try:
         run.prepare(os.path.join(HERE, "probes"))
-        take_pictures(run, os.path.abspath(arguments.out))
+        for dpi in [STANDARD_DPI] + arguments.dpi:
+            take_pictures(run, os.path.abspath(arguments.out), dpi)
     except Exception as error:
         run.screenshot(os.path.join(artifacts, "screen.png"))
         print(f"screenshots failed: {error} (logs in {artifacts})", file=sys.stderr)
