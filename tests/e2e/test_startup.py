@@ -11,9 +11,10 @@ from harness.probes import Start
 from harness import places
 from harness.quorvane import (DEFAULT_DESKTOP, DEFAULT_SETTINGS, DIALOG_CLASS,
                               ERROR_FILE_NOT_FOUND, ERROR_TITLE, NEW_DESKTOPS, QUIET_PERIOD,
-                              WINDOW_TIMEOUT, WINDOW_TITLE, ErrorBoxAnswerer, StartObserver, app_windows,
-                              copies_by_desktop, error_box_text, pauses_before_copies,
-                              read_settings, system_text, wait_for_app_window)
+                              WINDOW_TIMEOUT, WINDOW_TITLE, ErrorBoxAnswerer, StartObserver,
+                              app_windows, copies_by_desktop, error_box_text,
+                              pauses_before_copies, read_settings, system_text,
+                              wait_for_app_window)
 from harness.test_run import APP_PATH
 from harness.waiting import WaitTimeout, wait_until
 
