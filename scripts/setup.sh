@@ -34,11 +34,29 @@ sudo=""
 echo "Installing: ${missing[*]}" >&2
 [ "$need_i386" -eq 0 ] || $sudo dpkg --add-architecture i386
 # An index fails to download while its mirror is being synced ("File has
-# unexpected size"), which passes within minutes; the 32-bit packages then
-# cannot be installed beside newer 64-bit ones, so wait and try again.
-for attempt in 1 2 3 4 5; do
+# unexpected size"); the 32-bit packages then cannot be installed beside
+# newer 64-bit ones from the index that did come. Wait and try again, and
+# as a last resort install from the release's own archive alone, whose
+# 32- and 64-bit packages always match.
+for attempt in 1 2 3; do
     $sudo apt-get update -qq && break
-    echo "apt-get update failed (try $attempt of 5); trying again in 30 s" >&2
+    echo "apt-get update failed (try $attempt of 3); trying again in 30 s" >&2
     sleep 30
 done
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+install_missing() {
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+        "$@" "${missing[@]}" >/dev/null
+}
+if ! install_missing; then
+    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    alone=$(mktemp -d)
+    trap 'rm -rf "$alone"' EXIT
+    mkdir -p "$alone/parts" "$alone/lists/partial"
+    printf 'Types: deb\nURIs: http://deb.debian.org/debian\nSuites: %s %s-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+        "$codename" "$codename" >"$alone/parts/release.sources"
+    only=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$alone/parts"
+          -o "Dir::State::Lists=$alone/lists")
+    echo "installing from the $codename archive alone" >&2
+    $sudo apt-get "${only[@]}" update -qq
+    install_missing "${only[@]}"
+fi
