@@ -40,8 +40,8 @@ echo "Installing: ${missing[*]}" >&2
 # 32- and 64-bit packages always match.
 for attempt in 1 2 3; do
     $sudo apt-get update -qq && break
-    echo "apt-get update failed (try $attempt of 3); trying again in 30 s" >&2
-    sleep 30
+    echo "apt-get update failed (try $attempt of 3)" >&2
+    [ "$attempt" -eq 3 ] || sleep 30
 done
 install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
