@@ -187,7 +187,7 @@ void SwitcherDialog::ShowTrayMenu(std::uint32_t iconId) {
     auto const chosen =
         window().TrackPopup(trayMenu.get(), kTrayMenuPopup, kTrayMenuFlags, place.at);
     if (place.fromKeyboard && chosen == 0 && !ended) {
-        os_.tray.ReturnFocus({window().Handle(), iconId, 0, 0, 0, {}});
+        os_.tray.ReturnFocus(IconIdentity(window().Handle(), iconId));
     }
 }
 

@@ -52,12 +52,16 @@ TrayAction ClassifyTrayNotify(std::uintptr_t iconId, std::uintptr_t mouseMessage
     }
 }
 
+platform::NotifyIcon IconIdentity(platform::WindowHandle window, std::uint32_t iconId) {
+    return {window, iconId, 0, 0, 0, {}};
+}
+
 MenuPlacement PlaceTrayMenu(platform::Tray& tray, platform::WindowHandle window,
                             std::uint32_t iconId, platform::Point pointer) {
     // For icons of the first record layout Windows sends Enter, Space and the
     // menu key on a focused icon as a right press, so the pointer may then be
     // anywhere, on another monitor even.
-    auto const icon = tray.IconRect({window, iconId, 0, 0, 0, {}});
+    auto const icon = tray.IconRect(IconIdentity(window, iconId));
     if (!icon || Contains(*icon, pointer)) {
         return {pointer, false};
     }

@@ -29,6 +29,9 @@ bool Rebuild(platform::Tray& tray, platform::WindowHandle window, int newCount);
 // Removes the icons of all four slots.
 void RemoveAll(platform::Tray& tray, platform::WindowHandle window);
 
+// The record that names an icon, for the calls that need nothing else.
+platform::NotifyIcon IconIdentity(platform::WindowHandle window, std::uint32_t iconId);
+
 // What a mouse message over an icon asks for.
 struct TrayAction {
     enum class Kind { None, SwitchDesktop, ShowMenu };
