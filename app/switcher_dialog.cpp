@@ -7,6 +7,8 @@
 #include "options/options_choice.h"
 #include "res/resource_ids.h"
 
+#include <utility>
+
 namespace quorvane {
 namespace {
 
@@ -171,22 +173,36 @@ Reply SwitcherDialog::OnShowOptions(Message const&) {
 }
 
 Reply SwitcherDialog::OnTrayNotify(Message const& message) {
+    auto const iconId = static_cast<std::uint32_t>(message.wParam);
     auto const action =
-        ClassifyTrayNotify(message.wParam, static_cast<std::uintptr_t>(message.lParam));
-    if (action.kind == TrayAction::Kind::SwitchDesktop) {
+        trayInput_.Classify(message.wParam, static_cast<std::uintptr_t>(message.lParam),
+                            os_.system.TickCount(), os_.ui.DoubleClickMs());
+    switch (action.kind) {
+    case TrayAction::Kind::SwitchDesktop:
         SwitchTo(os_.desktops, desktopHandles, action.slot);
-    } else if (action.kind == TrayAction::Kind::ShowMenu) {
-        ShowTrayMenu(static_cast<std::uint32_t>(message.wParam));
+        break;
+    case TrayAction::Kind::ShowMenu:
+        ShowTrayMenu(iconId,
+                     PlaceTrayMenu(os_.tray, window().Handle(), iconId, window().CursorPosition()));
+        break;
+    case TrayAction::Kind::ShowKeyboardMenu:
+        ShowTrayMenu(iconId, PlaceKeyboardMenu(os_.tray, window().Handle(), iconId,
+                                               window().CursorPosition()));
+        break;
+    case TrayAction::Kind::None:
+        break;
     }
     return platform::Handled(0);
 }
 
-void SwitcherDialog::ShowTrayMenu(std::uint32_t iconId) {
-    auto const place =
-        PlaceTrayMenu(os_.tray, window().Handle(), iconId, window().CursorPosition());
+void SwitcherDialog::ShowTrayMenu(std::uint32_t iconId, MenuPlacement const& place) {
+    auto const wasOpen = std::exchange(trayInput_.menuOpen, true);
     auto const chosen =
         window().TrackPopup(trayMenu.get(), kTrayMenuPopup, kTrayMenuFlags, place.at);
-    if (place.fromKeyboard && chosen == 0 && !ended) {
+    trayInput_.menuOpen = wasOpen;
+    // Not when the menu was left by clicking another window: the focus is
+    // that window's now.
+    if (place.fromKeyboard && chosen == 0 && !ended && window().IsForeground()) {
         os_.tray.ReturnFocus(IconIdentity(window().Handle(), iconId));
     }
 }

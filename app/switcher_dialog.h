@@ -3,6 +3,7 @@
 // icons' messages, and the owner of everything that changes while it runs.
 
 #include "desktops/desktop_set.h"
+#include "desktops/tray_icon_set.h"
 #include "platform/dialog.h"
 #include "platform/os.h"
 
@@ -62,10 +63,11 @@ class SwitcherDialog : public platform::Dialog {
     void StartUp();
     void SyncTick();
     void ShowIcons();
-    void ShowTrayMenu(std::uint32_t iconId);
+    void ShowTrayMenu(std::uint32_t iconId, MenuPlacement const& place);
     void DrawMinimisedIcon();
 
     platform::Os& os_;
+    TrayInput trayInput_;
 };
 
 } // namespace quorvane

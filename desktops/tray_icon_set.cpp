@@ -4,6 +4,7 @@
 #include "platform/messages.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace quorvane {
 namespace {
@@ -27,7 +28,14 @@ bool Rebuild(platform::Tray& tray, platform::WindowHandle window, int newCount) 
     RemoveAll(tray, window);
     bool allTaken = true;
     for (int slot = std::min(newCount, kSlotCount); slot >= 1; --slot) {
-        allTaken = tray.Add(RecordFor(window, Slot(slot))) && allTaken;
+        auto const record = RecordFor(window, Slot(slot));
+        if (!tray.Add(record)) {
+            allTaken = false;
+            continue;
+        }
+        // Where the shell refuses, the icon keeps the first behaviour, in
+        // which the right press handling serves the keyboard too.
+        tray.SetVersion(record, platform::kNotifyIconVersion);
     }
     return allTaken;
 }
@@ -52,6 +60,42 @@ TrayAction ClassifyTrayNotify(std::uintptr_t iconId, std::uintptr_t mouseMessage
     }
 }
 
+bool TrayInput::Within(std::optional<Moment> const& moment, std::uintptr_t iconId,
+                       std::uint32_t now, unsigned milliseconds) {
+    // Unsigned differences stay right across the clock's wrap.
+    return moment && moment->iconId == iconId && now - moment->at < milliseconds;
+}
+
+TrayAction TrayInput::Classify(std::uintptr_t iconId, std::uintptr_t message, std::uint32_t now,
+                               unsigned doubleClickMs) {
+    if (message == platform::kWmMouseMove || message == platform::kWmRButtonUp) {
+        return {}; // between a press and what follows it
+    }
+    auto const rightPress = std::exchange(rightPress_, std::nullopt);
+    auto const keySelect = std::exchange(keySelect_, std::nullopt);
+    switch (message) {
+    case platform::kWmRButtonDown:
+    case platform::kWmRButtonDblClk: // the second press of a double-click opens nothing
+        rightPress_ = Moment{iconId, now};
+        break;
+    case platform::kWmContextMenu:
+        // Also the end of a right click, which opened its menu at the press.
+        if (menuOpen || Within(rightPress, iconId, now, doubleClickMs)) {
+            return {};
+        }
+        return {TrayAction::Kind::ShowKeyboardMenu, 0};
+    case platform::kNinKeySelect:
+        if (Within(keySelect, iconId, now, doubleClickMs)) {
+            return {}; // Enter's second
+        }
+        keySelect_ = Moment{iconId, now};
+        return ClassifyTrayNotify(iconId, platform::kWmLButtonDown); // flips as a left press
+    default:
+        break; // NIN_SELECT among them: its left press has switched already
+    }
+    return ClassifyTrayNotify(iconId, message);
+}
+
 platform::NotifyIcon IconIdentity(platform::WindowHandle window, std::uint32_t iconId) {
     return {window, iconId, 0, 0, 0, {}};
 }
@@ -66,6 +110,12 @@ MenuPlacement PlaceTrayMenu(platform::Tray& tray, platform::WindowHandle window,
         return {pointer, false};
     }
     return {Centre(*icon), true};
+}
+
+MenuPlacement PlaceKeyboardMenu(platform::Tray& tray, platform::WindowHandle window,
+                                std::uint32_t iconId, platform::Point pointer) {
+    auto const icon = tray.IconRect(IconIdentity(window, iconId));
+    return {icon ? Centre(*icon) : pointer, true};
 }
 
 } // namespace quorvane

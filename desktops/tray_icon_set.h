@@ -7,6 +7,7 @@
 #include "platform/types.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace quorvane {
 
@@ -22,8 +23,9 @@ inline constexpr int kTrayMenuDefaultItem = 0;
 inline constexpr unsigned kTrayMenuFlags = platform::kTpmRightButton | platform::kTpmRightAlign;
 
 // Replaces the icons with those of slots 1 to newCount: always removes all
-// four first, then adds from the highest slot down. True when the
-// notification area took every icon.
+// four first, then adds from the highest slot down, each asked at once for
+// the keyboard's own messages. True when the notification area took every
+// icon; one that keeps the first behaviour counts as taken.
 bool Rebuild(platform::Tray& tray, platform::WindowHandle window, int newCount);
 
 // Removes the icons of all four slots.
@@ -32,14 +34,45 @@ void RemoveAll(platform::Tray& tray, platform::WindowHandle window);
 // The record that names an icon, for the calls that need nothing else.
 platform::NotifyIcon IconIdentity(platform::WindowHandle window, std::uint32_t iconId);
 
-// What a mouse message over an icon asks for.
+// What a message from an icon asks for.
 struct TrayAction {
-    enum class Kind { None, SwitchDesktop, ShowMenu };
+    enum class Kind { None, SwitchDesktop, ShowMenu, ShowKeyboardMenu };
     Kind kind = Kind::None;
     int slot = 0; // for SwitchDesktop
 };
 
+// The mouse messages alone, as icons of the first behaviour send them.
 TrayAction ClassifyTrayNotify(std::uintptr_t iconId, std::uintptr_t mouseMessage);
+
+// Turns the icons' messages into actions, once per press or key. Icons of
+// the newer behaviour follow a left click with NIN_SELECT and a right click
+// with WM_CONTEXTMENU, and Enter sends NIN_KEYSELECT twice; the presses
+// themselves act as they always did.
+class TrayInput {
+  public:
+    // now: milliseconds of a clock that may wrap; doubleClickMs: the user's
+    // double-click time.
+    TrayAction Classify(std::uintptr_t iconId, std::uintptr_t message, std::uint32_t now,
+                        unsigned doubleClickMs);
+
+    // True while the tray menu is open: its loop still delivers the icons'
+    // messages, the rest of the click that opened it among them.
+    bool menuOpen = false;
+
+  private:
+    struct Moment {
+        std::uintptr_t iconId = 0;
+        std::uint32_t at = 0;
+    };
+    static bool Within(std::optional<Moment> const& moment, std::uintptr_t iconId,
+                       std::uint32_t now, unsigned milliseconds);
+
+    // Each is remembered for the next message only (moves and the right
+    // release aside): the right press whose WM_CONTEXTMENU follows, and the
+    // key that flipped, which Enter sends twice.
+    std::optional<Moment> rightPress_;
+    std::optional<Moment> keySelect_;
+};
 
 // Where the tray menu of a pressed icon opens.
 struct MenuPlacement {
@@ -49,10 +82,16 @@ struct MenuPlacement {
     bool fromKeyboard = false;
 };
 
-// At the pointer when it rests on the icon, as after a mouse press; at the
-// icon when it rests elsewhere, as after a key; at the pointer when the
-// system cannot say where the icon is.
+// After a right press: at the pointer when it rests on the icon, as after a
+// mouse press; at the icon when it rests elsewhere, as after a key on an
+// icon of the first behaviour; at the pointer when the system cannot say
+// where the icon is.
 MenuPlacement PlaceTrayMenu(platform::Tray& tray, platform::WindowHandle window,
                             std::uint32_t iconId, platform::Point pointer);
+
+// After the menu key: at the icon, or at the pointer when the system cannot
+// say where the icon is.
+MenuPlacement PlaceKeyboardMenu(platform::Tray& tray, platform::WindowHandle window,
+                                std::uint32_t iconId, platform::Point pointer);
 
 } // namespace quorvane

@@ -9,6 +9,7 @@ namespace platform {
 
 inline constexpr MessageId kWmPaint = 0x000F;
 inline constexpr MessageId kWmQueryDragIcon = 0x0037;
+inline constexpr MessageId kWmContextMenu = 0x007B;
 inline constexpr MessageId kWmHelp = 0x0053;
 inline constexpr MessageId kWmCommand = 0x0111;
 inline constexpr MessageId kWmSysCommand = 0x0112;

@@ -48,6 +48,8 @@ class System {
     virtual std::wstring LoadString(ResourceId id) = 0;
     // Whether the help file exists and the help viewer accepted it.
     virtual bool LaunchHelp(std::wstring const& helpFile, std::uint32_t context) = 0;
+    // Milliseconds since the system started, wrapping after 49.7 days.
+    virtual std::uint32_t TickCount() = 0;
 };
 
 } // namespace platform
@@ -69,6 +71,8 @@ class Ui {
     virtual bool AppendSeparator(MenuHandle menu) = 0;
     virtual bool AppendItem(MenuHandle menu, CommandId id, std::wstring const& text) = 0;
     virtual MessageId RegisterMessage(std::wstring const& name) = 0;
+    // The user's double-click time, in milliseconds.
+    virtual unsigned DoubleClickMs() = 0;
     // Creates the dialog's window from its template and runs its modal loop
     // until the dialog ends; returns the dialog's result.
     virtual int RunModal(Dialog& dialog, WindowHandle owner) = 0;

@@ -51,6 +51,8 @@ class Window {
     // The window's own system menu, not reset; zero when it has none.
     virtual MenuHandle SystemMenu() = 0;
     virtual Point CursorPosition() = 0;
+    // Whether this window is the one the user works in (GetForegroundWindow).
+    virtual bool IsForeground() = 0;
     // Shows a popup of the menu at a screen point; a choice arrives as
     // WM_COMMAND at this window. Returns the command chosen, zero for none.
     virtual CommandId TrackPopup(MenuHandle menu, int popupIndex, unsigned flags, Point at) = 0;

@@ -14,7 +14,8 @@ TEST(TrayIconSet, RebuildRemovesAllFourThenAddsFromTheHighestSlotDown) {
     quorvane::Rebuild(fake.tray, fake.window.handle, 3);
     EXPECT_THAT(fake.log.calls,
                 ElementsAre("TrayDelete 17", "TrayDelete 34", "TrayDelete 51", "TrayDelete 68",
-                            "TrayAdd 51", "TrayAdd 34", "TrayAdd 17"));
+                            "TrayAdd 51", "TraySetVersion 51 3", "TrayAdd 34",
+                            "TraySetVersion 34 3", "TrayAdd 17", "TraySetVersion 17 3"));
 }
 
 TEST(TrayIconSet, RecordsCarryWindowFlagsCallbackIconAndLabel) {
@@ -96,6 +97,69 @@ TEST_F(TrayDialogTest, LeftPressSwitchesRightPressOpensTheMenuAtTheCursor) {
                                             "TrackPopup 0 0xA 600,700"));
 }
 
+TEST_F(TrayDialogTest, EachClickOfTheNewerBehaviourActsOnceAsItsPressDid) {
+    Start();
+    Clear();
+    auto const click = [this](std::uint32_t id, std::initializer_list<platform::MessageId> sent) {
+        fake.system.now += 2000;
+        for (auto const message : sent) {
+            TrayClick(id, message);
+        }
+    };
+    using namespace platform;
+    click(51, {kWmLButtonDown, kWmLButtonUp, kNinSelect});
+    click(51,
+          {kWmLButtonDown, kWmLButtonUp, kNinSelect, kWmLButtonDblClk, kWmLButtonUp, kNinSelect});
+    click(34, {kWmRButtonDown, kWmMouseMove, kWmRButtonUp, kWmContextMenu});
+    click(34, {kWmRButtonDown, kWmRButtonUp, kWmContextMenu, kWmRButtonDblClk, kWmRButtonUp,
+               kWmContextMenu});
+    click(68, {kWmMButtonDown, kNinSelect});
+    // Where the menu opens at the press and its loop delivers the rest, here
+    // after the button was held a while.
+    fake.window.duringPopup = [this] {
+        fake.system.now += 2000;
+        TrayClick(17, kWmRButtonUp);
+        TrayClick(17, kWmContextMenu);
+    };
+    click(17, {kWmRButtonDown});
+    EXPECT_THAT(fake.log.calls,
+                ElementsAre("SwitchDesktop Desktop III", "SwitchDesktop Desktop III",
+                            "TrackPopup 0 0xA 600,700", "TrackPopup 0 0xA 600,700",
+                            "TrackPopup 0 0xA 600,700"));
+
+    // A right press whose release went to the menu, where it chose an item:
+    // no WM_CONTEXTMENU follows, and the menu key later is not taken for one.
+    fake.window.menuChoice = ID_ABOUT;
+    click(34, {kWmRButtonDown});
+    click(34, {kWmContextMenu});
+    EXPECT_EQ(fake.log.Matching("TrackPopup").size(), 5u);
+}
+
+TEST_F(TrayDialogTest, EnterOrSpaceFlipsOnceTheMenuKeyOpensTheMenuAtTheIcon) {
+    Start();
+    fake.tray.rects[51] = {1000, 740, 1020, 760};
+    Clear();
+    TrayClick(51, platform::kNinKeySelect); // Enter
+    fake.system.now += 100;
+    TrayClick(51, platform::kNinKeySelect);
+    fake.system.now += 3000;
+    TrayClick(34, platform::kNinKeySelect); // Space
+    fake.system.now += 3000;
+    TrayClick(17, platform::kNinKeySelect);
+    fake.system.now += 100;
+    TrayClick(34, platform::kNinKeySelect); // another icon: not Enter's second
+    fake.system.now = 0xFFFFFF00;           // the clock wraps between Enter's two
+    TrayClick(68, platform::kNinKeySelect);
+    fake.system.now += 0x100;
+    TrayClick(68, platform::kNinKeySelect);
+    fake.system.now += 3000;
+    TrayClick(51, platform::kWmContextMenu); // the menu key, or Shift+F10
+    EXPECT_THAT(fake.log.calls, ElementsAre("SwitchDesktop Desktop III", "SwitchDesktop Desktop II",
+                                            "SwitchDesktop Default", "SwitchDesktop Desktop II",
+                                            "SwitchDesktop Desktop IV", "TrackPopup 0 0xA 1010,750",
+                                            "TrayFocus 51"));
+}
+
 TEST_F(TrayDialogTest, AMenuAskedForFromTheKeyboardOpensAtItsIconAndGivesTheFocusBack) {
     Start();
     fake.tray.rects[34] = {1000, 740, 1020, 760};
@@ -111,6 +175,20 @@ TEST_F(TrayDialogTest, AMenuAskedForFromTheKeyboardOpensAtItsIconAndGivesTheFocu
                             "TrackPopup 0 0xA 1010,750", "TrackPopup 0 0xA 10,10"));
     EXPECT_THAT(fake.log.Matching("TrayFocus"), ElementsAre("TrayFocus 34"))
         << "only after a keyboard menu closed without a choice";
+
+    Clear();
+    fake.system.now += 3000;
+    TrayClick(51, platform::kWmContextMenu); // no rectangle: at the pointer, yet from a key
+    fake.system.now += 3000;
+    fake.window.foreground = false; // the menu was left by clicking another window
+    TrayClick(34, platform::kWmContextMenu);
+    fake.window.foreground = true;
+    fake.window.menuChoice = ID_SHOW_OPTIONS;
+    fake.system.now += 3000;
+    TrayClick(34, platform::kWmContextMenu);
+    EXPECT_THAT(fake.log.Matching("Tr"),
+                ElementsAre("TrackPopup 0 0xA 10,10", "TrayFocus 51", "TrackPopup 0 0xA 1010,750",
+                            "TrackPopup 0 0xA 1010,750"));
 }
 
 TEST_F(TrayDialogTest, TheMenusDefaultItemIsShowOptions) {
@@ -122,6 +200,9 @@ TEST_F(TrayDialogTest, IconsABusyShellRefusedComeBackOnTheNextTicksThenTicksLeav
     auto const sync = [this] { Send(platform::kWmTimer, quorvane::SyncTimer); };
     fake.files.files[fakes::kSettingsFile] = "3\r\r\n";
     fake.tray.refuseAdds = 5; // all three at start, then two more
+    // Nor does it take the newer behaviour: the icons keep the first, and
+    // that leaves none of them missing.
+    fake.tray.refuseVersion = true;
     Start();
     EXPECT_TRUE(fake.tray.shown.empty());
     sync();

@@ -38,6 +38,7 @@ static_assert(sizeof(Point::x) == sizeof(POINT::x));
 // Messages.
 static_assert(kWmPaint == WM_PAINT);
 static_assert(kWmQueryDragIcon == WM_QUERYDRAGICON);
+static_assert(kWmContextMenu == WM_CONTEXTMENU);
 static_assert(kWmHelp == WM_HELP);
 static_assert(kWmCommand == WM_COMMAND);
 static_assert(kWmSysCommand == WM_SYSCOMMAND);
@@ -78,6 +79,9 @@ static_assert(LowWord(0xFFFFFFFFu) == LOWORD(0xFFFFFFFFu));
 static_assert(kNifMessage == NIF_MESSAGE);
 static_assert(kNifIcon == NIF_ICON);
 static_assert(kNifTip == NIF_TIP);
+static_assert(kNotifyIconVersion == NOTIFYICON_VERSION);
+static_assert(kNinSelect == NIN_SELECT);
+static_assert(kNinKeySelect == NIN_KEYSELECT);
 
 // Registry access rights.
 static_assert(kKeyRead == KEY_READ);

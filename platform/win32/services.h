@@ -31,6 +31,7 @@ class Win32System final : public platform::System {
     std::optional<std::wstring> ErrorText(ErrorCode code) override;
     std::wstring LoadString(ResourceId id) override;
     bool LaunchHelp(std::wstring const& helpFile, std::uint32_t context) override;
+    std::uint32_t TickCount() override;
 };
 
 class Win32Ui final : public platform::Ui {
@@ -43,6 +44,7 @@ class Win32Ui final : public platform::Ui {
     bool AppendSeparator(MenuHandle menu) override;
     bool AppendItem(MenuHandle menu, CommandId id, std::wstring const& text) override;
     MessageId RegisterMessage(std::wstring const& name) override;
+    unsigned DoubleClickMs() override;
     int RunModal(Dialog& dialog, WindowHandle owner) override;
 };
 
@@ -71,6 +73,7 @@ class Win32Tray final : public platform::Tray {
   public:
     bool Add(NotifyIcon const& icon) override;
     void Delete(NotifyIcon const& icon) override;
+    bool SetVersion(NotifyIcon const& icon, std::uint32_t version) override;
     std::optional<Rect> IconRect(NotifyIcon const& icon) override;
     void ReturnFocus(NotifyIcon const& icon) override;
 };

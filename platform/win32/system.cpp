@@ -128,4 +128,8 @@ bool Win32System::LaunchHelp(std::wstring const& helpFile, std::uint32_t context
     return ::WinHelpW(::GetActiveWindow(), helpFile.c_str(), HELP_CONTEXT, context) != FALSE;
 }
 
+std::uint32_t Win32System::TickCount() {
+    return ::GetTickCount();
+}
+
 } // namespace platform::win32

@@ -11,17 +11,25 @@ namespace {
 
 // The first layout: every shell takes it, and its tip holds 63 characters.
 constexpr DWORD kNotifyIconDataSize = NOTIFYICONDATAW_V1_SIZE;
+// uVersion lies beyond the first layout; the shell ignores it in a record
+// smaller than the second.
+constexpr DWORD kVersionRecordSize = NOTIFYICONDATAW_V2_SIZE;
 constexpr std::size_t kTipCharacters = 64; // with the terminator
+
+NOTIFYICONDATAW RecordNaming(NotifyIcon const& icon, DWORD size) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = size;
+    data.hWnd = ToNative(icon.window);
+    data.uID = icon.id;
+    return data;
+}
 
 // Each operation builds its own record. The icon is loaded for an add only,
 // and for that call only: the shell keeps a copy of its own.
 bool Notify(DWORD operation, NotifyIcon const& icon) {
     bool const needsPicture = operation == NIM_ADD && icon.icon != 0;
     UniqueHicon const picture(needsPicture ? LoadProgramIcon(icon.icon, IconSize::Small) : nullptr);
-    NOTIFYICONDATAW data{};
-    data.cbSize = kNotifyIconDataSize;
-    data.hWnd = ToNative(icon.window);
-    data.uID = icon.id;
+    NOTIFYICONDATAW data = RecordNaming(icon, kNotifyIconDataSize);
     data.uFlags = icon.flags;
     data.uCallbackMessage = icon.callbackMessage;
     data.hIcon = picture.get();
@@ -39,6 +47,12 @@ bool Win32Tray::Add(NotifyIcon const& icon) {
 
 void Win32Tray::Delete(NotifyIcon const& icon) {
     Notify(NIM_DELETE, icon);
+}
+
+bool Win32Tray::SetVersion(NotifyIcon const& icon, std::uint32_t version) {
+    NOTIFYICONDATAW data = RecordNaming(icon, kVersionRecordSize);
+    data.uVersion = version;
+    return ::Shell_NotifyIconW(NIM_SETVERSION, &data) != FALSE;
 }
 
 std::optional<Rect> Win32Tray::IconRect(NotifyIcon const& icon) {

@@ -38,6 +38,10 @@ MessageId Win32Ui::RegisterMessage(std::wstring const& name) {
     return ::RegisterWindowMessageW(name.c_str());
 }
 
+unsigned Win32Ui::DoubleClickMs() {
+    return ::GetDoubleClickTime();
+}
+
 int Win32Ui::RunModal(Dialog& dialog, WindowHandle owner) {
     return RunDialogModal(dialog, ToNative(owner));
 }

@@ -204,6 +204,10 @@ Point Win32Window::CursorPosition() {
     return Point{cursor.x, cursor.y};
 }
 
+bool Win32Window::IsForeground() {
+    return ::GetForegroundWindow() == window_;
+}
+
 CommandId Win32Window::TrackPopup(MenuHandle menu, int popupIndex, unsigned flags, Point at) {
     // Unless the owner is the foreground window, the menu stays open when the
     // user clicks elsewhere; the posted message lets it close properly after.

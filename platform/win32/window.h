@@ -49,6 +49,7 @@ class Win32Window final : public platform::Window {
 
     MenuHandle SystemMenu() override;
     Point CursorPosition() override;
+    bool IsForeground() override;
     CommandId TrackPopup(MenuHandle menu, int popupIndex, unsigned flags, Point at) override;
 
     // For the dialog host: every WM_WINDOWPOSCHANGING of the window.

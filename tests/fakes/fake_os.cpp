@@ -332,6 +332,11 @@ void FakeTray::Delete(platform::NotifyIcon const& icon) {
     shown.erase(icon.id);
 }
 
+bool FakeTray::SetVersion(platform::NotifyIcon const& icon, std::uint32_t version) {
+    log_.Add("TraySetVersion " + std::to_string(icon.id) + " " + std::to_string(version));
+    return !refuseVersion && shown.count(icon.id) != 0;
+}
+
 std::optional<platform::Rect> FakeTray::IconRect(platform::NotifyIcon const& icon) {
     auto const found = rects.find(icon.id);
     return found == rects.end() ? std::nullopt : std::optional(found->second);
@@ -434,7 +439,11 @@ platform::CommandId FakeWindow::TrackPopup(platform::MenuHandle, int popupIndex,
                                            platform::Point at) {
     log_.Add("TrackPopup " + std::to_string(popupIndex) + " " + Hex(flags) + " " +
              std::to_string(at.x) + "," + std::to_string(at.y));
-    return std::exchange(menuChoice, 0);
+    auto const chosen = std::exchange(menuChoice, 0);
+    if (auto const inside = std::exchange(duringPopup, nullptr)) {
+        inside();
+    }
+    return chosen;
 }
 
 } // namespace fakes

@@ -55,6 +55,7 @@ class FakeSystem : public platform::System {
     std::optional<std::wstring> ErrorText(platform::ErrorCode code) override;
     std::wstring LoadString(platform::ResourceId id) override;
     bool LaunchHelp(std::wstring const& helpFile, std::uint32_t context) override;
+    std::uint32_t TickCount() override { return now; }
 
     std::map<std::wstring, std::wstring> environment{{L"SystemRoot", L"C:\\windows"},
                                                      {L"APPDATA", L"C:\\AppData"}};
@@ -68,6 +69,7 @@ class FakeSystem : public platform::System {
         {5, L"Access is denied.\r\n"}, {2, L"The system cannot find the file specified.\r\n"}};
     std::map<platform::ResourceId, std::wstring> strings{{101, L"&About Quorvane..."}};
     bool helpAvailable = false;
+    std::uint32_t now = 100000; // the clock; tests move it on
 
   private:
     CallLog& log_;
@@ -85,11 +87,13 @@ class FakeUi : public platform::Ui {
     bool AppendItem(platform::MenuHandle menu, platform::CommandId id,
                     std::wstring const& text) override;
     platform::MessageId RegisterMessage(std::wstring const& name) override;
+    unsigned DoubleClickMs() override { return doubleClickMs; }
     int RunModal(platform::Dialog& dialog, platform::WindowHandle owner) override;
 
     int liveIcons = 0;
     int liveMenus = 0;
     static constexpr platform::MessageId kTaskbarCreated = 0xC0DE;
+    unsigned doubleClickMs = 500;
     // Runs inside a nested modal dialog, as messages would arrive there.
     std::function<void()> duringModal;
 
@@ -158,6 +162,7 @@ class FakeTray : public platform::Tray {
     explicit FakeTray(CallLog& log) : log_(log) {}
     bool Add(platform::NotifyIcon const& icon) override;
     void Delete(platform::NotifyIcon const& icon) override;
+    bool SetVersion(platform::NotifyIcon const& icon, std::uint32_t version) override;
     std::optional<platform::Rect> IconRect(platform::NotifyIcon const& icon) override;
     void ReturnFocus(platform::NotifyIcon const& icon) override;
 
@@ -169,6 +174,7 @@ class FakeTray : public platform::Tray {
     bool timedOut = false;
     // Where each icon is on the screen; an icon not listed has no rectangle.
     std::map<std::uint32_t, platform::Rect> rects;
+    bool refuseVersion = false; // a shell that keeps the first behaviour
 
   private:
     CallLog& log_;
@@ -203,6 +209,7 @@ class FakeWindow : public platform::Window {
     void SetChecked(int control, bool value) override;
     platform::MenuHandle SystemMenu() override { return systemMenu; }
     platform::Point CursorPosition() override { return cursor; }
+    bool IsForeground() override { return foreground; }
     platform::CommandId TrackPopup(platform::MenuHandle menu, int popupIndex, unsigned flags,
                                    platform::Point at) override;
 
@@ -223,6 +230,9 @@ class FakeWindow : public platform::Window {
     platform::MenuHandle systemMenu{0x77};
     platform::Point cursor{600, 700};
     platform::CommandId menuChoice = 0; // what the user picks in the next popup
+    // Runs inside the next popup, as messages would arrive there.
+    std::function<void()> duringPopup;
+    bool foreground = true; // false: the user left the menu for another window
     platform::Size client{100, 60};
 
   private:
