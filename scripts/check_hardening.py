@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""Reads from a built program's PE header what Windows expects of a hardened
-GUI program, and fails naming each property that is missing. Also fails
-where the C++ exception runtime, which the program is built without, came
-in from the toolchain's libraries after all.
+"""Reads from a built program's PE header (32- or 64-bit) what Windows
+expects of a hardened GUI program, and fails naming each property that is
+missing. Also fails where the C++ exception runtime, which the program is
+built without, came in from the toolchain's libraries after all.
 
     python3 scripts/check_hardening.py build/windows/platform/win32/Quorvane.exe
 """
@@ -11,6 +11,7 @@ import sys
 
 import pe_image
 
+HIGH_ENTROPY_VA = 0x0020
 DYNAMIC_BASE = 0x0040
 NX_COMPAT = 0x0100
 TERMINAL_SERVER_AWARE = 0x8000
@@ -29,6 +30,8 @@ def missing(image):
     found = []
     if not flags & DYNAMIC_BASE:
         found.append("loading at a random address (DYNAMIC_BASE)")
+    if image.is_64_bit and not flags & HIGH_ENTROPY_VA:
+        found.append("an address chosen from all of a 64-bit space (HIGH_ENTROPY_VA)")
     if image.characteristics & RELOCS_STRIPPED or \
             image.directory(pe_image.RELOCATIONS_DIRECTORY).size == 0:
         found.append("the relocations that loading at a random address needs")
