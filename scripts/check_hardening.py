@@ -2,7 +2,8 @@
 """Reads from a built program's PE header (32- or 64-bit) what Windows
 expects of a hardened GUI program, and fails naming each property that is
 missing. Also fails where the C++ exception runtime, which the program is
-built without, came in from the toolchain's libraries after all.
+built without, came in from the toolchain's libraries after all, and where
+the embedded manifest names another processor than the program's.
 
     python3 scripts/check_hardening.py build/windows/platform/win32/Quorvane.exe
 """
@@ -22,6 +23,10 @@ LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x0800
 # The type name of std::exception, which libstdc++'s exception runtime
 # carries wherever any of it is linked in (the program has no type names).
 EXCEPTION_RUNTIME_MARK = b"St9exception"
+# What the embedded manifest must call the program's processor: Windows
+# refuses to start a program whose Common Controls dependency names another.
+MANIFEST_PROCESSOR = {False: b'processorArchitecture="x86"',
+                      True: b'processorArchitecture="amd64"'}
 
 
 def missing(image):
@@ -49,6 +54,10 @@ def missing(image):
     if EXCEPTION_RUNTIME_MARK in image.data:
         found.append("freedom from the C++ exception runtime (libstdc++'s was linked in: "
                      "look in a linker map for what pulled it)")
+    own = MANIFEST_PROCESSOR[image.is_64_bit]
+    other = MANIFEST_PROCESSOR[not image.is_64_bit]
+    if own not in image.data or other in image.data:
+        found.append(f"a manifest naming only its own processor ({own.decode()})")
     return found
 
 
