@@ -3,6 +3,12 @@ desktop, a right press opens the menu, and its "Exit" ends only the copy on
 the desktop it was chosen on. Where Wine's SwitchDesktop is real (9.4 and
 later) the flip is seen in the input desktop; before that, in the call.
 
+The icons ask for the newer behaviour, in which Wine's tray follows a left
+click with NIN_SELECT and a right click with WM_CONTEXTMENU: each press must
+still flip once or open one menu. Wine's tray takes no keyboard focus, so
+the keys' messages (Enter's two NIN_KEYSELECT, the menu key's
+WM_CONTEXTMENU) are posted to the program's window as the shell sends them.
+
 Which icon is which: the +systray trace gives the order each desktop's tray
 shows its icons in, and the window_places probe gives where each icon window
 is; the n-th icon window from the left is the n-th icon shown."""
@@ -10,13 +16,13 @@ is; the n-th icon window from the left is the n-th icon shown."""
 import os
 import time
 
-from harness import desktop_calls, tray
+from harness import desktop_calls, relay, tray, wine
 from harness.framework import e2e_test
 from harness.prepared_start import (default_copy, settings_line, start_traced,
                                     write_settings)
 from harness.quorvane import (DEFAULT_DESKTOP, NEW_DESKTOPS, app_processes, read_settings)
-from harness.systray_trace import TrayTrace
-from harness.test_run import APP_PATH
+from harness.systray_trace import TrayTrace, relayed
+from harness.test_run import APP_PATH, RELAY_FUNCTIONS
 from harness.waiting import wait_until
 from harness.x_input import LEFT, RIGHT, XInput
 
@@ -29,14 +35,17 @@ EXIT_TIMEOUT = 20
 NO_MENU_WAIT = 1.5
 # The other copies would have gone within this if Exit had ended them too.
 OTHERS_STAY_FOR = 3.0
+MENU_CALL = "TrackPopupMenu"
 
 
-def start_settled(ctx, count):
-    """Starts the program with `count` in its settings file; returns the
-    session, the trace, its trace file and its window on Default, once all
-    copies show their icons."""
+def start_settled(ctx, count, relay_functions=()):
+    """Starts the program with `count` in its settings file, tracing also
+    the calls named; returns the session, the trace, its trace file and its
+    window on Default, once all copies show their icons."""
     session = ctx.session()
     write_settings(session, settings_line(count))
+    if relay_functions:
+        wine.set_relay_functions(session.env, (*RELAY_FUNCTIONS, *relay_functions))
     launched = start_traced(session, "quorvane")
     trace = TrayTrace(launched.stderr_path)
     tray.wait_first_icons(trace)
@@ -74,6 +83,32 @@ class Presses:
                         self.copy.hwnd, tray.icon_id(number), button=button, hold=hold)
         return before
 
+    def key_flip(self, number, key):
+        """A key on icon `number`, as the shell sends it, asks for that
+        desktop once and, where Wine switches, makes it the input desktop."""
+        wanted = DESKTOP_NAMES[number - 1]
+        before = self.session.input_desktop() if self.real else None
+        tray.post_key(self.session, DEFAULT_DESKTOP, tray.icon_id(number), key)
+        self.switches.append(self.handles[wanted])
+        wait_switch_requests(self.launched, self.copy.pid, self.switches)
+        if self.real:
+            wait_until(lambda: self.session.input_desktop() == wanted, SWITCH_TIMEOUT,
+                       f"input desktop {wanted!r} after a key on icon {number} "
+                       f"(it was {before!r}; now {self.session.input_desktop()!r})")
+
+    def menus_opened(self):
+        """How often the copy on Default asked for its menu. A second ask
+        while one is open fails, and so shows no second menu under Wine."""
+        return len(relay.calls_of(self.launched.stderr_text(), self.copy.pid, MENU_CALL))
+
+    def only_the_switches_asked_for(self, after):
+        """Once the shell's messages for the last press or key could have
+        arrived, the program has asked for exactly one desktop per flip."""
+        time.sleep(NO_MENU_WAIT)
+        switches = desktop_calls.switch_requests(self.launched.stderr_text(), self.copy.pid)
+        assert switches == self.switches, \
+            f"switch requests {switches} after {after}, not {self.switches}"
+
     def flip(self, number):
         """A left press on icon `number` asks for that desktop and, where
         Wine switches, makes it the input desktop. Judged while the button is
@@ -94,7 +129,7 @@ class Presses:
 
 @e2e_test()
 def tray_presses_flip_desktops_and_open_the_menu(ctx):
-    session, trace, launched, copy = start_settled(ctx, 4)
+    session, trace, launched, copy = start_settled(ctx, 4, relay_functions=(MENU_CALL,))
     presses = Presses(ctx, session, trace, launched, copy)
     # While a first start makes desktops, Wine itself moves the input
     # desktop (to "Desktop IV" here), so each flip is judged by what changed.
@@ -114,11 +149,36 @@ def tray_presses_flip_desktops_and_open_the_menu(ctx):
         after = session.input_desktop()
         assert after == before, f"a right press moved the input desktop from {before} to {after}"
 
+    time.sleep(NO_MENU_WAIT)
+    assert tray.visible_menu(session, DEFAULT_DESKTOP) is None, \
+        "the WM_CONTEXTMENU that ends a right click opened a second menu"
+    assert presses.menus_opened() == 1, \
+        f"one right press asked for the menu {presses.menus_opened()} times"
+
     presses.flip(2)
     presses.flip(4)
+    presses.only_the_switches_asked_for("the left presses")
+    tray_process, _ = trace.tray_of(copy.hwnd)
+    passed_on = set(relayed(launched.stderr_text(), tray_process))
+    assert {tray.NIN_SELECT, tray.WM_CONTEXTMENU} <= passed_on, \
+        f"the tray relayed {sorted(map(hex, passed_on))}: the icons kept the first behaviour"
+
+    # The keys on a focused icon, as the shell sends them. The menu first:
+    # Wine shows no window of a desktop that lost the input.
+    tray.post_key(session, DEFAULT_DESKTOP, tray.icon_id(1), tray.MENU_KEY)
+    menu = tray.wait_menu(session, DEFAULT_DESKTOP)
+    assert menu.pid == copy.pid, f"the menu belongs to process {menu.pid}, not {copy.pid}"
+    tray.choose(session, presses.x_input, DEFAULT_DESKTOP, tray.CLOSE_MENU_KEYS)
+    presses.only_the_switches_asked_for("the menu key")
+    assert tray.visible_menu(session, DEFAULT_DESKTOP) is None, "the menu key opened two menus"
+    assert presses.menus_opened() == 2, \
+        f"a right press and the menu key asked for the menu {presses.menus_opened()} times"
+    presses.key_flip(3, tray.ENTER)
+    presses.key_flip(2, tray.SPACE)
+    presses.only_the_switches_asked_for("Enter and Space")
     if presses.real:
-        ctx.made_check("the input desktop followed every left press (III, I, II, IV) "
-                       "and stayed put on a right press")
+        ctx.made_check("the input desktop followed every left press (III, I, II, IV), "
+                       "Enter (III) and Space (II), and stayed put on a right press")
     else:
         ctx.skip_check(f"{ctx.run.wine}'s SwitchDesktop is a stub: the input desktop cannot "
                        "be seen to change; checked that the program asks for the pressed "

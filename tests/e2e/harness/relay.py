@@ -76,3 +76,9 @@ def parse(text):
 
 def calls_to(calls, function):
     return [call for call in calls if call.function == function]
+
+
+def calls_of(trace_text, pid, function):
+    """The calls one process made to a function, in order."""
+    return [call for call in calls_to(parse(trace_text), function)
+            if call.pid is not None and int(call.pid, 16) == pid]

@@ -18,6 +18,13 @@ ICON_LINE = re.compile(
     r"^(?:(?P<time>\d+\.\d+):)?(?P<pid>[0-9a-fA-F]+):[0-9a-fA-F]+:trace:systray:(?P<what>show_icon|hide_icon) "
     r"id=0x(?P<id>[0-9a-fA-F]+), hwnd=(?P<hwnd>[0-9a-fA-F]+)")
 
+# What a tray passes on to the owner of an icon, the button messages and
+# what follows them for icons of the newer behaviour (one line per message):
+#     00cc:00d0:trace:systray:notify_owner relaying 0x400
+RELAY_LINE = re.compile(
+    r"^(?:\d+\.\d+:)?(?P<pid>[0-9a-fA-F]+):[0-9a-fA-F]+:trace:systray:notify_owner "
+    r"relaying 0x(?P<message>[0-9a-fA-F]+)")
+
 Icon = namedtuple("Icon", "owner icon_id")
 Event = namedtuple("Event", "tray shown icon")
 
@@ -29,6 +36,17 @@ def parse_events(text):
         if match:
             yield Event(int(match["pid"], 16), match["what"] == "show_icon",
                         Icon(int(match["hwnd"], 16), int(match["id"], 16)))
+
+
+def relayed(text, tray):
+    """The messages the tray of explorer process `tray` passed on to the
+    owners of its icons, in order."""
+    messages = []
+    for line in text.splitlines():
+        match = RELAY_LINE.match(line.strip())
+        if match and int(match["pid"], 16) == tray:
+            messages.append(int(match["message"], 16))
+    return messages
 
 
 class TrayTrace:

@@ -9,6 +9,7 @@ each press."""
 import time
 
 from . import places
+from .quorvane import DIALOG_CLASS, WINDOW_TITLE
 from .wine_kind import TRAY_ICON_CLASSES, TRAY_WINDOW_CLASSES
 from .waiting import WaitTimeout, wait_until
 from .x_input import LEFT, RIGHT
@@ -43,6 +44,28 @@ def icon_ids(count):
 
 
 ALL_ICON_IDS = frozenset(icon_ids(MOST_DESKTOPS))
+
+# The icons' callback message, and what the shell puts in its second
+# parameter for the keys on an icon of the newer behaviour (and for the end
+# of a click there).
+TRAY_NOTIFY = 0xA123
+NIN_SELECT = 0x0400
+NIN_KEYSELECT = 0x0401
+WM_CONTEXTMENU = 0x007B
+# What a shell of that behaviour sends for each key on an icon.
+ENTER = (NIN_KEYSELECT, NIN_KEYSELECT)
+SPACE = (NIN_KEYSELECT,)
+MENU_KEY = (WM_CONTEXTMENU,)
+
+
+def post_key(session, desktop, icon_id, key_messages):
+    """Posts the program's window on `desktop` what the shell sends it for a
+    key on the icon, all in one go as the shell does. Wine's notification
+    area takes no keyboard focus, so no key of a person's can reach it."""
+    lparams = ",".join(str(message) for message in key_messages)
+    posted = session.post_message(desktop, DIALOG_CLASS, WINDOW_TITLE, TRAY_NOTIFY, icon_id,
+                                  lparams)
+    assert len(posted) == 1, f"posted to {posted}, not to the one copy on {desktop}"
 
 
 def wait_first_icons(trace, timeout=TRAY_TIMEOUT):

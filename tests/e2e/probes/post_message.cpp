@@ -4,6 +4,8 @@
 //   post_message.exe DESKTOP|* CLASS TITLE MESSAGE WPARAM LPARAM [SECONDS]
 // Numbers may be decimal or 0x-hex. Used, for example, to answer message
 // boxes with WM_COMMAND/IDOK, which works even while a box ignores keys.
+// LPARAM may list several values, "0x401,0x401": one message is posted for
+// each, in that order, back to back, as the shell sends a key's messages.
 // With SECONDS it sends instead, round after round for that long, giving
 // each send 1 s to be answered (SendMessageTimeoutW), and prints for each
 // window its desktop, handle, sends and unanswered sends: a window whose
@@ -41,7 +43,7 @@ struct Target {
     std::wstring title;
     UINT message;
     WPARAM wparam;
-    LPARAM lparam;
+    std::vector<LPARAM> lparams;
     std::wstring desktop;
     std::map<HWND, Answers>* answers = nullptr; // set: send instead of post
 };
@@ -59,8 +61,8 @@ void Send(HWND window, Target const& target) {
     answers.desktop = target.desktop;
     ++answers.sends;
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, target.message, target.wparam, target.lparam, SMTO_NORMAL,
-                             kAnswerWithinMs, &result)) {
+    if (!SendMessageTimeoutW(window, target.message, target.wparam, target.lparams.front(),
+                             SMTO_NORMAL, kAnswerWithinMs, &result)) {
         ++answers.unanswered;
     }
 }
@@ -72,7 +74,13 @@ BOOL CALLBACK PostIfMatching(HWND window, LPARAM target_address) {
     }
     if (target.answers != nullptr) {
         Send(window, target);
-    } else if (PostMessageW(window, target.message, target.wparam, target.lparam)) {
+        return TRUE;
+    }
+    bool posted = true;
+    for (LPARAM const lparam : target.lparams) {
+        posted = PostMessageW(window, target.message, target.wparam, lparam) && posted;
+    }
+    if (posted) {
         probe::PrintLine({target.desktop, std::to_wstring(reinterpret_cast<UINT_PTR>(window))});
     }
     return TRUE;
@@ -109,6 +117,16 @@ unsigned long Number(wchar_t const* text) {
     return std::wcstoul(text, nullptr, kAutoBase);
 }
 
+std::vector<LPARAM> Numbers(wchar_t const* text) {
+    std::vector<LPARAM> numbers;
+    wchar_t* end = nullptr;
+    do {
+        numbers.push_back(static_cast<LPARAM>(std::wcstoul(text, &end, kAutoBase)));
+        text = end + 1;
+    } while (*end == L',');
+    return numbers;
+}
+
 void SendFor(Target target, std::wstring const& desktops, DWORD seconds) {
     std::map<HWND, Answers> answers;
     target.answers = &answers;
@@ -137,7 +155,7 @@ int wmain(int argc, wchar_t** argv) {
                         argv[3],
                         static_cast<UINT>(Number(argv[4])),
                         static_cast<WPARAM>(Number(argv[5])),
-                        static_cast<LPARAM>(Number(argv[6])),
+                        Numbers(argv[6]),
                         {}};
     if (argc == kSendingArgumentCount) {
         SendFor(target, argv[1], static_cast<DWORD>(Number(argv[7])));
