@@ -95,6 +95,9 @@ Reply SwitcherDialog::OnTimer(Message const& message) {
 }
 
 void SwitcherDialog::SyncTick() {
+    if (applyingOptions) {
+        return; // the next tick, after OK has written the file, reads the choice
+    }
     if (auto const count = ResyncSettings(os_, desktopCount)) {
         desktopCount = *count;
         ShowIcons();
@@ -144,6 +147,7 @@ Reply SwitcherDialog::OnOptionsOk(Message const&) {
     if (ended) {
         return platform::Handled();
     }
+    applyingOptions = true;
     auto const previousCount = desktopCount;
     UpdateData(true);
     desktopCount = ChosenCount();
@@ -157,6 +161,7 @@ Reply SwitcherDialog::OnOptionsOk(Message const&) {
     }
     window().Show(platform::ShowCommand::Hide);
     WriteSettings(os_, window(), desktopCount);
+    applyingOptions = false;
     return platform::Handled();
 }
 

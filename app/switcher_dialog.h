@@ -38,6 +38,10 @@ class SwitcherDialog : public platform::Dialog {
     // keeps the dialog alive until it closes, and its loop still delivers
     // timer, tray and shell messages; none of them may bring anything back.
     bool ended = false;
+    // While OK is applied. Its "Error" box about the Run value delivers sync
+    // ticks, which would read the count OK has not yet written back from the
+    // file, take the old one and so undo the user's choice.
+    bool applyingOptions = false;
 
   protected:
     platform::Reply Dispatch(platform::Message const& message) override;
