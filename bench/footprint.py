@@ -9,7 +9,7 @@ Usage:
 Installs what it needs (scripts/setup.sh bench), builds Quorvane.exe with
 scripts/build-windows.sh (unless --exe is given) and the benchmark's programs
 from bench/CMakeLists.txt, starts its own Xvfb with a window manager (openbox,
-unless --no-window-manager) and throwaway 32-bit Wine prefix, and keeps in it a tray keeper (the first
+unless --no-window-manager) and throwaway Wine prefix, and keeps in it a tray keeper (the first
 program of the session, whose inherited stderr carries the tray's +systray
 trace) and a long-lived first Quorvane instance, which made the desktops
 and started a copy on each. Every measured Quorvane start is therefore a
@@ -36,6 +36,11 @@ turn, and then idle at the same time. Figures:
     working set only);
   - CPU time used while idling, from the scheduler's per-thread counters.
 
+All three are of one width, so the ratios stay fair: the 32-bit builds
+where this machine runs 32-bit code, otherwise the 64-bit ones
+(QUORVANE_ARCH=x86 or x64 chooses; with --exe, that program's width). The
+report says which.
+
 This is a measurement, not a test: it reports the targets, it never fails
 on them. Exits non-zero only if the benchmark itself could not run.
 """
@@ -57,7 +62,7 @@ sys.dont_write_bytecode = True  # keep the source tree clean
 
 from footprint_kit import build, measure, probe_output, report  # noqa: E402
 from footprint_kit.world import WineWorld  # noqa: E402
-from harness import cleanup  # noqa: E402
+from harness import cleanup, wine  # noqa: E402
 
 KIB = 1024
 TICKS_100NS_PER_MS = 10_000
@@ -65,6 +70,9 @@ MAPPING_LINES = 12
 EXIT_FAILED = 1
 NOT_BUILT_INTO_QUORVANE = ("tests/", "bench/", "docs/", "README.md")
 EXIT_INTERRUPTED = 130
+ARCH_WORDS = {"x86": "32-bit builds of all three",
+              "x64": "64-bit builds of all three (this machine runs no 32-bit code, "
+                     "or QUORVANE_ARCH=x64)"}
 
 
 def parse_arguments():
@@ -84,14 +92,24 @@ def parse_arguments():
     return arguments
 
 
-def install_packages():
+def choose_arch(arguments):
+    """x86 or x64: the given program's width, else what this machine runs."""
+    if arguments.exe:
+        return {32: "x86", 64: "x64"}[wine.program_bits(arguments.exe)]
+    result = subprocess.run([os.path.join(REPO, "scripts", "windows_arch.sh")],
+                            stdout=subprocess.PIPE, check=True)
+    return result.stdout.decode().strip()
+
+
+def install_packages(arch):
     """Wine, the cross-compiler and the window manager, when missing."""
-    subprocess.run([os.path.join(REPO, "scripts", "setup.sh"), "bench"], check=True)
+    subprocess.run([os.path.join(REPO, "scripts", "setup.sh"), "bench"],
+                   env=dict(os.environ, QUORVANE_ARCH=arch), check=True)
 
 
-def prepare_programs(arguments, work_dir):
-    exe = arguments.exe or build.build_quorvane(REPO)
-    programs = build.build_bench(REPO, os.path.join(work_dir, "build"))
+def prepare_programs(arguments, work_dir, arch):
+    exe = arguments.exe or build.build_quorvane(REPO, arch)
+    programs = build.build_bench(REPO, os.path.join(work_dir, "build"), arch)
     # A private copy: others may rebuild the shared build directory meanwhile.
     programs["Quorvane"] = shutil.copy(exe, os.path.join(work_dir, "Quorvane.exe"))
     return programs
@@ -136,8 +154,8 @@ def probe_note(rounds):
             "  trusting it: under Wine 8 only its working set figures match /proc.")
 
 
-def flags_lines(work_dir):
-    q_compile, q_link = build.target_flags(os.path.join(REPO, "build", "windows"),
+def flags_lines(work_dir, arch):
+    q_compile, q_link = build.target_flags(build.quorvane_build_dir(REPO, arch),
                                            os.path.join("platform", "win32", "CMakeFiles",
                                                         "Quorvane.dir"), "win_main.cpp")
     b_compile, b_link = build.target_flags(os.path.join(work_dir, "build"),
@@ -183,7 +201,7 @@ def source_version():
     return f"{commit} with uncommitted changes in {', '.join(changed)}"
 
 
-def print_report(arguments, programs, rounds, work_dir, seconds):
+def print_report(arguments, programs, rounds, work_dir, seconds, arch):
     table_rows = rows(rounds)
     by_key = {row.key: row for row in table_rows}
     exe_kib = os.path.getsize(programs["Quorvane"]) / KIB
@@ -196,7 +214,7 @@ def print_report(arguments, programs, rounds, work_dir, seconds):
     print(f"Quorvane footprint vs baseline: {len(rounds)} rounds, "
           f"{arguments.idle_seconds:g} s idle, {arguments.settle_seconds:g} s settle, "
           f"window manager: {manager}, {seconds:.0f} s wall time; "
-          f"sources at {source_version()}\n")
+          f"{ARCH_WORDS[arch]}; sources at {source_version()}\n")
     print(report.table(table_rows))
     print("\nTargets (medians):")
     print(report.verdict_lines(report.verdicts(by_key, exe_kib, floor_kib)))
@@ -209,7 +227,7 @@ def print_report(arguments, programs, rounds, work_dir, seconds):
     print(report.mapping_difference(last["quorvane"].mappings, last["floor"].mappings,
                                     MAPPING_LINES))
     print("\nSize-setting build flags:")
-    print(flags_lines(work_dir))
+    print(flags_lines(work_dir, arch))
     print("\nNotes:")
     print("  " + probe_note(rounds))
     print("  Start times run from spawning `wine <exe>` to the tray's line for the icon;\n"
@@ -222,8 +240,9 @@ def main():
     work_dir = tempfile.mkdtemp(prefix="quorvane-footprint-")
     wine_world = None
     try:
-        install_packages()
-        programs = prepare_programs(arguments, work_dir)
+        arch = choose_arch(arguments)
+        install_packages(arch)
+        programs = prepare_programs(arguments, work_dir, arch)
         started = time.monotonic()
         wine_world = WineWorld(work_dir, programs, not arguments.no_window_manager)
         wine_world.prepare()
@@ -235,7 +254,7 @@ def main():
                                             arguments.idle_seconds,
                                             with_mappings=index == arguments.runs - 1))
             print(f"round {index + 1}/{arguments.runs} done", file=sys.stderr, flush=True)
-        print_report(arguments, programs, rounds, work_dir, time.monotonic() - started)
+        print_report(arguments, programs, rounds, work_dir, time.monotonic() - started, arch)
         return 0
     except KeyboardInterrupt:
         print("footprint benchmark interrupted", file=sys.stderr)

@@ -27,6 +27,10 @@ function(quorvane_windows_program target root)
   # compatibility shims for terminal-server sessions.
   target_link_options(${target} PRIVATE -Wl,--dynamicbase -Wl,--enable-reloc-section
                       -Wl,--nxcompat -Wl,--tsaware)
+  # A 64-bit program can be placed anywhere in its larger address space.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    target_link_options(${target} PRIVATE -Wl,--high-entropy-va)
+  endif()
   # Reproducible: no link time in the header (the checksum, computed over
   # the rest, then follows).
   target_link_options(${target} PRIVATE -Wl,--no-insert-timestamp)

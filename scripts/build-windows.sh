@@ -1,11 +1,21 @@
 #!/usr/bin/env bash
-# Cross-compiles Quorvane.exe for 32-bit Windows into build/windows, and
-# packs it with its ReadMe into build/windows/Quorvane-<version>-win32.zip.
+# Cross-compiles Quorvane.exe for Windows and prints its path last.
+#   scripts/build-windows.sh                   the 32-bit release into
+#       build/windows, packed with its ReadMe into
+#       build/windows/Quorvane-<version>-win32.zip with SHA256SUMS beside it
+#   QUORVANE_ARCH=x64 scripts/build-windows.sh the 64-bit build into
+#       build/windows-x64 (no package: it is not what is released)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-      -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/windows -j"$(nproc)"
-cmake --build build/windows --target package >/dev/null
-echo "Release package: $(ls "$PWD"/build/windows/Quorvane-*-win32.zip)" >&2
-echo "$PWD/build/windows/platform/win32/Quorvane.exe"
+case "${QUORVANE_ARCH:-x86}" in
+    x86) build=build/windows toolchain=cmake/mingw-i686.cmake ;;
+    x64) build=build/windows-x64 toolchain=cmake/mingw-x86_64.cmake ;;
+    *) echo "QUORVANE_ARCH must be x86 or x64, not '$QUORVANE_ARCH'" >&2; exit 2 ;;
+esac
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j"$(nproc)"
+if [ "$build" = build/windows ]; then
+    cmake --build "$build" --target package >/dev/null
+    echo "Release package: $(ls "$PWD"/build/windows/Quorvane-*-win32.zip)" >&2
+fi
+echo "$PWD/$build/platform/win32/Quorvane.exe"

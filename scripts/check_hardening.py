@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Reads from a built program's PE header what Windows expects of a hardened
-GUI program, and fails naming each property that is missing. Also fails
-where the C++ exception runtime, which the program is built without, came
-in from the toolchain's libraries after all.
+"""Reads from a built program's PE header (32- or 64-bit) what Windows
+expects of a hardened GUI program, and fails naming each property that is
+missing. Also fails where the C++ exception runtime, which the program is
+built without, came in from the toolchain's libraries after all, and where
+the embedded manifest names another processor than the program's.
 
     python3 scripts/check_hardening.py build/windows/platform/win32/Quorvane.exe
 """
@@ -11,6 +12,7 @@ import sys
 
 import pe_image
 
+HIGH_ENTROPY_VA = 0x0020
 DYNAMIC_BASE = 0x0040
 NX_COMPAT = 0x0100
 TERMINAL_SERVER_AWARE = 0x8000
@@ -21,6 +23,10 @@ LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x0800
 # The type name of std::exception, which libstdc++'s exception runtime
 # carries wherever any of it is linked in (the program has no type names).
 EXCEPTION_RUNTIME_MARK = b"St9exception"
+# What the embedded manifest must call the program's processor: Windows
+# refuses to start a program whose Common Controls dependency names another.
+MANIFEST_PROCESSOR = {False: b'processorArchitecture="x86"',
+                      True: b'processorArchitecture="amd64"'}
 
 
 def missing(image):
@@ -29,6 +35,8 @@ def missing(image):
     found = []
     if not flags & DYNAMIC_BASE:
         found.append("loading at a random address (DYNAMIC_BASE)")
+    if image.is_64_bit and not flags & HIGH_ENTROPY_VA:
+        found.append("an address chosen from all of a 64-bit space (HIGH_ENTROPY_VA)")
     if image.characteristics & RELOCS_STRIPPED or \
             image.directory(pe_image.RELOCATIONS_DIRECTORY).size == 0:
         found.append("the relocations that loading at a random address needs")
@@ -46,6 +54,10 @@ def missing(image):
     if EXCEPTION_RUNTIME_MARK in image.data:
         found.append("freedom from the C++ exception runtime (libstdc++'s was linked in: "
                      "look in a linker map for what pulled it)")
+    own = MANIFEST_PROCESSOR[image.is_64_bit]
+    other = MANIFEST_PROCESSOR[not image.is_64_bit]
+    if own not in image.data or other in image.data:
+        found.append(f"a manifest naming only its own processor ({own.decode()})")
     return found
 
 

@@ -14,7 +14,7 @@ trap 'rm -rf "$work"' EXIT
 build() { # folder, time zone, umask
     git clone -q "$PWD" "$1"
     git -C "$1" checkout -q --detach "$commit"
-    (cd "$1" && umask "$3" && TZ=$2 scripts/build-windows.sh >/dev/null 2>&1) ||
+    (cd "$1" && umask "$3" && TZ=$2 QUORVANE_ARCH=x86 scripts/build-windows.sh >/dev/null 2>&1) ||
         { echo "build in $1 failed" >&2; exit 1; }
 }
 

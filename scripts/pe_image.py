@@ -1,32 +1,37 @@
-"""The few parts of a 32-bit Windows program's PE header that the build sets
-and the tests check: flags, sections, data directories, the load
-configuration's dependent-load flags, and the header checksum."""
+"""The few parts of a Windows program's PE header that the build sets and the
+tests check: flags, sections, data directories, the load configuration's
+dependent-load flags, and the header checksum. Reads 32-bit (PE32) and
+64-bit (PE32+) programs alike."""
 
 import struct
 from collections import namedtuple
 
 PE32_MAGIC = 0x10B
+PE32_PLUS_MAGIC = 0x20B
 SIGNATURE = b"PE\0\0"
 LFANEW_OFFSET = 0x3C
 COFF_HEADER = struct.Struct("<HHIIIHH")
 SECTION_HEADER = struct.Struct("<8sIIIIIIHHI")
-# Offsets into the PE32 optional header.
+# Offsets into the optional header, the same in both layouts up to the
+# directories, which PE32+ moves 16 bytes on (its four stack and heap sizes
+# are 64 bits wide).
 CHECKSUM_AT = 64
 DLL_CHARACTERISTICS_AT = 70
-DIRECTORY_COUNT_AT = 92
-DIRECTORIES_AT = 96
+DIRECTORY_COUNT_AT = {PE32_MAGIC: 92, PE32_PLUS_MAGIC: 108}
+DIRECTORIES_AT = {PE32_MAGIC: 96, PE32_PLUS_MAGIC: 112}
 DIRECTORY = struct.Struct("<II")
 RELOCATIONS_DIRECTORY = 5
 LOAD_CONFIG_DIRECTORY = 10
-# In IMAGE_LOAD_CONFIG_DIRECTORY32.
-DEPENDENT_LOAD_FLAGS_AT = 54
+# In IMAGE_LOAD_CONFIG_DIRECTORY32 and IMAGE_LOAD_CONFIG_DIRECTORY64.
+DEPENDENT_LOAD_FLAGS_AT = {PE32_MAGIC: 54, PE32_PLUS_MAGIC: 78}
 
 Section = namedtuple("Section", "name virtual_size rva raw_size raw_offset characteristics")
 Directory = namedtuple("Directory", "rva size")
 
 
 class Image:
-    """A PE32 file in memory; write() puts changes back with a fresh checksum."""
+    """A PE32 or PE32+ file in memory; write() puts changes back with a fresh
+    checksum."""
 
     def __init__(self, data):
         self.data = bytearray(data)
@@ -38,8 +43,9 @@ class Image:
         (self.machine, count, self.timestamp, _, _, optional_size,
          self.characteristics) = COFF_HEADER.unpack_from(self.data, pe + 4)
         self.optional = pe + 4 + COFF_HEADER.size
-        if struct.unpack_from("<H", self.data, self.optional)[0] != PE32_MAGIC:
-            raise ValueError("not a 32-bit (PE32) program")
+        self.magic = struct.unpack_from("<H", self.data, self.optional)[0]
+        if self.magic not in (PE32_MAGIC, PE32_PLUS_MAGIC):
+            raise ValueError(f"neither a PE32 nor a PE32+ program (magic {self.magic:#x})")
         table = self.optional + optional_size
         self.sections = [Section(raw[0].rstrip(b"\0").decode(), *raw[1:5], raw[9])
                          for raw in (SECTION_HEADER.unpack_from(self.data, table + i *
@@ -53,6 +59,10 @@ class Image:
         return struct.unpack_from("<I", self.data, offset)[0]
 
     @property
+    def is_64_bit(self):
+        return self.magic == PE32_PLUS_MAGIC
+
+    @property
     def dll_characteristics(self):
         return self._u16(self.optional + DLL_CHARACTERISTICS_AT)
 
@@ -61,7 +71,7 @@ class Image:
         return self._u32(self.optional + CHECKSUM_AT)
 
     def directory(self, index):
-        if index >= self._u32(self.optional + DIRECTORY_COUNT_AT):
+        if index >= self._u32(self.optional + DIRECTORY_COUNT_AT[self.magic]):
             return Directory(0, 0)
         return Directory(*DIRECTORY.unpack_from(self.data, self._directory_at(index)))
 
@@ -69,7 +79,7 @@ class Image:
         DIRECTORY.pack_into(self.data, self._directory_at(index), rva, size)
 
     def _directory_at(self, index):
-        return self.optional + DIRECTORIES_AT + index * DIRECTORY.size
+        return self.optional + DIRECTORIES_AT[self.magic] + index * DIRECTORY.size
 
     def section(self, name):
         return next((s for s in self.sections if s.name == name), None)
@@ -87,9 +97,10 @@ class Image:
         if rva == 0:
             return None
         start = self.file_offset(rva)
-        if min(size, self._u32(start)) < DEPENDENT_LOAD_FLAGS_AT + 2:
+        at = DEPENDENT_LOAD_FLAGS_AT[self.magic]
+        if min(size, self._u32(start)) < at + 2:
             return None
-        return self._u16(start + DEPENDENT_LOAD_FLAGS_AT)
+        return self._u16(start + at)
 
     def computed_checksum(self):
         """The header checksum as Windows computes it: 16-bit words summed

@@ -3,15 +3,26 @@
 # are missing. Needs root (or sudo) the first time on a fresh machine.
 #   scripts/setup.sh         build, run and test
 #   scripts/setup.sh bench   the same and a window manager for the benchmark
+# Where this machine runs 32-bit code, Wine runs the 32-bit release (with
+# wine32 from the i386 architecture); elsewhere, or with QUORVANE_ARCH=x64,
+# a 64-bit Wine runs the 64-bit build (see scripts/windows_arch.sh).
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
-need_i386=0
-dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
+arch=$(scripts/windows_arch.sh)
 
+# Both compilers on every machine: the 32-bit release and the 64-bit build
+# are built and checked everywhere; only Wine's width follows the machine.
 packages=(cmake g++ make libgtest-dev libgmock-dev clang libclang-rt-dev
-          g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64
+          g++-mingw-w64-i686 binutils-mingw-w64-i686
+          g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64
           xvfb xdotool x11-utils imagemagick fonts-wine zip python3 git
           e2fsprogs)
+need_i386=0
+if [ "$arch" = x86 ]; then
+    packages+=(wine32:i386)
+    dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
+fi
 # e2fsprogs brings chattr, with which a test run as root makes the settings
 # file read-only even for root. The footprint benchmark measures starts on a
 # desktop with a window manager, as every real desktop has one.

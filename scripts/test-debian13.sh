@@ -78,9 +78,14 @@ git -C "$root/src" checkout -q -B under-test "$(git rev-parse HEAD)"
 git ls-files -z --cached --others --exclude-standard | tar --null -T - -cf - | tar -xf - -C "$root/src"
 echo "root made in $((SECONDS - started)) s"
 
+# The root shares this machine's kernel, so it runs the build this machine
+# can run: the 32-bit release, or the 64-bit build where no 32-bit code runs.
+arch=$(scripts/windows_arch.sh)
+echo "end-to-end tests inside the root run the $([ "$arch" = x64 ] && echo 64 || echo 32)-bit build"
+
 in_root() {
     chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
-        CI="${CI:-}" bash -c "cd /src && $1"
+        CI="${CI:-}" QUORVANE_ARCH="$arch" bash -c "cd /src && $1"
 }
 
 started=$SECONDS

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Runs every test: unit tests on the host, a bounded fuzzing run of the
-# settings-line reader, and end-to-end tests of Quorvane.exe under Wine on
-# a virtual display of their own.
+# settings-line reader, the release build and its checks, and end-to-end
+# tests of Quorvane.exe under Wine on a virtual display of their own: of the
+# 32-bit release where this machine runs 32-bit code, otherwise of the
+# 64-bit build (QUORVANE_ARCH=x86 or x64 chooses; scripts/windows_arch.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+arch=$(scripts/windows_arch.sh)
+export QUORVANE_ARCH=$arch
 scripts/setup.sh
 
 fuzz_seconds=${QUORVANE_FUZZ_SECONDS:-60}
@@ -30,7 +34,7 @@ build/fuzz/tests/fuzz/settings_line_fuzzer -max_total_time="$fuzz_seconds" \
     -artifact_prefix=tests/fuzz/regressions/crash- "$corpus" 2>&1 | tail -n 2
 
 echo "== Windows build and release package"
-exe=$(scripts/build-windows.sh | tail -n 1)
+exe=$(QUORVANE_ARCH=x86 scripts/build-windows.sh | tail -n 1)
 version=$(sed -n 's/^project(Quorvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 listing=$(python3 -m zipfile -l "build/windows/Quorvane-$version-win32.zip")
 for packed in Quorvane.exe ReadMe.txt; do
@@ -38,11 +42,20 @@ for packed in Quorvane.exe ReadMe.txt; do
 done
 (cd build/windows && sha256sum --check --quiet SHA256SUMS)
 
-echo "== hardening in Quorvane.exe's header"
-python3 scripts/check_hardening.py "$exe"
+echo "== the 64-bit build, and hardening in both programs' headers"
+# Built on every machine, so the 64-bit sources never rot where the tests
+# run the 32-bit release.
+exe64=$(QUORVANE_ARCH=x64 scripts/build-windows.sh | tail -n 1)
+python3 scripts/check_hardening.py "$exe" "$exe64"
 
 echo "== two builds of the commit, the same bytes"
 scripts/check_reproducible.sh
 
-echo "== end-to-end tests under Wine"
+if [ "$arch" = x64 ]; then
+    echo "== end-to-end tests under Wine, of the 64-bit build: this machine runs no" \
+         "32-bit code, or QUORVANE_ARCH=x64 asked for it"
+    exe=$exe64
+else
+    echo "== end-to-end tests under Wine, of the 32-bit release"
+fi
 QUORVANE_EXE="$exe" python3 tests/e2e/run_e2e.py

@@ -15,9 +15,20 @@ SIZE_FLAG_PREFIXES = ("-O", "-ffunction-sections", "-fdata-sections", "-fno-exce
                       "-Wl,--gc-sections", "-Wl,--defsym", "-mwindows", "-municode", "-g")
 
 
-def build_quorvane(repo):
-    """Runs scripts/build-windows.sh; its last stdout line is the exe."""
+TOOLCHAINS = {"x86": "mingw-i686.cmake", "x64": "mingw-x86_64.cmake"}
+BUILD_DIRS = {"x86": "windows", "x64": "windows-x64"}
+
+
+def quorvane_build_dir(repo, arch):
+    """Where scripts/build-windows.sh builds for this width."""
+    return os.path.join(repo, "build", BUILD_DIRS[arch])
+
+
+def build_quorvane(repo, arch):
+    """Runs scripts/build-windows.sh for x86 or x64; its last stdout line is
+    the exe."""
     result = subprocess.run([os.path.join(repo, "scripts", "build-windows.sh")], cwd=repo,
+                            env=dict(os.environ, QUORVANE_ARCH=arch),
                             stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                             timeout=BUILD_TIMEOUT, check=False)
     if result.returncode != 0:
@@ -26,9 +37,10 @@ def build_quorvane(repo):
     return result.stdout.decode().strip().splitlines()[-1]
 
 
-def build_bench(repo, build_dir):
-    """Configures and builds bench/CMakeLists.txt; returns name -> exe."""
-    toolchain = os.path.join(repo, "cmake", "mingw-i686.cmake")
+def build_bench(repo, build_dir, arch):
+    """Configures and builds bench/CMakeLists.txt for x86 or x64, as wide as
+    the Quorvane.exe they are measured against; returns name -> exe."""
+    toolchain = os.path.join(repo, "cmake", TOOLCHAINS[arch])
     steps = (["cmake", "-S", os.path.join(repo, "bench"), "-B", build_dir,
               f"-DCMAKE_TOOLCHAIN_FILE={toolchain}", "-DCMAKE_BUILD_TYPE=Release",
               "-DCMAKE_EXPORT_COMPILE_COMMANDS=ON"],

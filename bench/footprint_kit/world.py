@@ -82,11 +82,12 @@ class WineWorld:
         os.makedirs(self.logs, exist_ok=True)
         os.makedirs(self.home, exist_ok=True)
         display = self._display.start()
+        wine.use_width_of(self._programs["Quorvane"])
         self.env = wine.environment(self.prefix, display, self.home)
         if self._window_manager is not None:
             self._window_manager.start(self.env)
         wine.create_template(self.env)
-        system_root = wine.run(self.env, ["wine", "cmd", "/c", "echo %SystemRoot%"]).strip()
+        system_root = wine.run(self.env, [wine.loader(), "cmd", "/c", "echo %SystemRoot%"]).strip()
         wine.kill_server(self.env)
         self._install("stand_in_shell", system_root + "\\" + SHELL_NAME)
         self._install("Quorvane", APP_PATH)
@@ -114,7 +115,7 @@ class WineWorld:
         """The session's first program: Wine starts the tray for "Default"
         from it, so the tray inherits its trace settings and its stderr."""
         env = dict(self.env, WINEDEBUG=TRACE_DEBUG)
-        process = subprocess.Popen(["wine", KEEPER_PATH], env=env, stdin=subprocess.DEVNULL,
+        process = subprocess.Popen([wine.loader(), KEEPER_PATH], env=env, stdin=subprocess.DEVNULL,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                                    cwd=os.path.join(self.prefix, "drive_c"))
         self._started.append(process)
@@ -150,7 +151,7 @@ class WineWorld:
         """Starts a program as a user would; its quiet output goes to logs."""
         with open(os.path.join(self.logs, label + ".err"), "wb") as err:
             spawned = time.monotonic()
-            process = subprocess.Popen(["wine", windows_path], env=self.env,
+            process = subprocess.Popen([wine.loader(), windows_path], env=self.env,
                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                        stderr=err, cwd=os.path.join(self.prefix, "drive_c"))
         self._started.append(process)
@@ -165,7 +166,7 @@ class WineWorld:
         exit code. Output goes through a file: Wine's background services
         could inherit a pipe and hold it open."""
         with tempfile.TemporaryFile() as out:
-            subprocess.run(["wine", *args], env=self.env, stdin=subprocess.DEVNULL, stdout=out,
+            subprocess.run([wine.loader(), *args], env=self.env, stdin=subprocess.DEVNULL, stdout=out,
                            stderr=subprocess.DEVNULL, timeout=HELPER_TIMEOUT, check=False)
             out.seek(0)
             return out.read().decode("utf-8", errors="replace")

@@ -84,11 +84,16 @@ static_assert(kKeyRead == KEY_READ);
 static_assert(kKeyWrite == KEY_WRITE);
 static_assert(kKeySetValue == KEY_SET_VALUE);
 
-// The record layouts the program's behaviour is described in, on 32-bit Windows.
+// The record layouts the program's behaviour is described in, on 32-bit
+// Windows, and the same records as a 64-bit build lays them out.
 #if !defined(_WIN64)
 static_assert(NOTIFYICONDATAW_V1_SIZE == 152);
 static_assert(sizeof(STARTUPINFOW) == 68);
 static_assert(sizeof(SECURITY_ATTRIBUTES) == 12);
+#else
+static_assert(NOTIFYICONDATAW_V1_SIZE == 168);
+static_assert(sizeof(STARTUPINFOW) == 104);
+static_assert(sizeof(SECURITY_ATTRIBUTES) == 24);
 #endif
 
 } // namespace

@@ -12,13 +12,17 @@ Options:
     --artifacts DIR  logs, screenshots and probe dumps (default /tmp/quorvane-e2e)
     --keep           keep the work directory (template and test prefixes)
 
-Needs wine (32-bit), Xvfb, imagemagick's import and i686-w64-mingw32-g++;
-python3 standard library only. It starts its own Xvfb, builds the probes in
-tests/e2e/probes, makes one template prefix and gives each test a fresh copy
-of it with its own wineserver. Prints "PASS name (secs)", "FAIL name: reason"
-or "SKIP name: reason" (a whole test, or one check Wine cannot make) per
-line and ends with "e2e: N passed, N failed[, N skipped]". Exits non-zero if
-any test failed.
+Runs the 32-bit build (the release) or the 64-bit build alike, whichever
+it is given: the prefix, the Wine loader, the probes and the registry view
+follow the program's width. Needs Wine of that width, Xvfb, imagemagick's
+import and i686-w64-mingw32-g++ (x86_64-w64-mingw32-g++ for the 64-bit
+build); python3 standard library only. It starts its own Xvfb, builds the
+probes in tests/e2e/probes, makes one template prefix and gives each test a
+fresh copy of it with its own wineserver. Prints "PASS name (secs)",
+"FAIL name: reason" or "SKIP name: reason" (a whole test, or one check Wine
+cannot make) per line and ends with
+"e2e (32-bit build): N passed, N failed[, N skipped]". Exits non-zero if any
+test failed.
 """
 
 import argparse
@@ -84,7 +88,7 @@ def main():
     finally:
         run.close()
     print(f"e2e time: {time.monotonic() - started:.1f}s", flush=True)
-    print(framework.summary(*counts), flush=True)
+    print(framework.summary(*counts, bits=run.bits), flush=True)
     return EXIT_FAILED if counts[1] else 0
 
 
@@ -96,8 +100,8 @@ def prepare_and_run(run, tests):
     except Exception as error:
         print(f"FAIL setup: {error}", flush=True)
         return 0, 1, 0
-    print(f"setup done ({time.monotonic() - started:.1f}s, display {run.display}, {run.wine})",
-          flush=True)
+    print(f"setup done ({time.monotonic() - started:.1f}s, display {run.display}, {run.wine}, "
+          f"{run.bits}-bit build)", flush=True)
     return framework.run_all(run, tests)
 
 

@@ -65,7 +65,7 @@ def parse_arguments():
 
 def set_dpi(session, dpi):
     """Sets the prefix's screen resolution; programs started after it use it."""
-    wine.run(session.env, ["wine", "reg", "add", DPI_KEY, "/v", DPI_VALUE, "/t", "REG_DWORD",
+    wine.run(session.env, [wine.loader(), "reg", "add", DPI_KEY, "/v", DPI_VALUE, "/t", "REG_DWORD",
                            "/d", str(dpi), "/f"])
     wine.wait_for_server(session.env)
 

@@ -66,6 +66,6 @@ def options_ok_applies_the_count_and_autostart_cancel_applies_nothing(ctx):
             dialogs.press(session, x_input, window, dialogs.IDOK)
             user.wait_hidden()
             user.wait_run_value(RUN_VALUE)
-            run_key.type_at_prompt(session, command)
+            run_key.type_at_prompt(session, run_key.for_this_build(command))
             assert run_key.run_value(session) is None, \
                 f"{document}: {command!r} left the Run value in place"

@@ -63,6 +63,6 @@ def a_dll_planted_beside_the_program_is_never_loaded(ctx):
                EXIT_TIMEOUT, "end of the copy on Default")
     assert not loaded_by(session), f"{PLANT_PATH} was loaded by {loaded_by(session)}"
 
-    got = wine.run(session.env, ["wine", LOADER_PATH, PLANTED_NAME]).strip()
+    got = wine.run(session.env, [wine.loader(), LOADER_PATH, PLANTED_NAME]).strip()
     assert got.lower() == PLANT_PATH.lower() and loaded_by(session) == [LOADER_PATH], \
         f"the plant is not found from its folder (got {got!r}, loads {loaded_by(session)})"

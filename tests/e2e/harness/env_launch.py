@@ -7,7 +7,7 @@ program; a process started by a Windows parent gets the block it is given
 import os
 import subprocess
 
-from . import probes
+from . import probes, wine
 
 PROBE = "launch_with_env"
 probes.PROBES.setdefault(PROBE, ["-lntdll"])
@@ -53,7 +53,7 @@ def launch(run, session, label, windows_path, unset=(), long_values=None, debug=
     env = dict(session.env, WINEDEBUG=debug) if debug else session.env
     stdout_path = os.path.join(session.artifacts, label + ".out")
     stderr_path = os.path.join(session.artifacts, label + ".err")
-    command = ["wine", run.probes[PROBE], *_options(unset, long_values or {}),
+    command = [wine.loader(), run.probes[PROBE], *_options(unset, long_values or {}),
                f'"{windows_path}"']
     with open(stdout_path, "wb") as out, open(stderr_path, "wb") as err:
         process = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL, stdout=out,

@@ -116,6 +116,8 @@ def run_all(run, tests):
     return passed, failed, skipped
 
 
-def summary(passed, failed, skipped):
-    line = f"e2e: {passed} passed, {failed} failed"
+def summary(passed, failed, skipped, bits=None):
+    """The closing line; it names the build the tests ran on, once known."""
+    ran_on = f" ({bits}-bit build)" if bits else ""
+    line = f"e2e{ran_on}: {passed} passed, {failed} failed"
     return line + (f", {skipped} skipped" if skipped else "")

@@ -26,7 +26,7 @@ def _records(text, width):
 def cycles(run, session, desktop, pid, rounds):
     """Runs `rounds` rounds (OK on even ones, Cancel on odd ones); returns
     the probe's lines as (round, "ok" or "cancel", count)."""
-    output = wine.run(session.env, ["wine", run.probes[PROBE], desktop, str(pid), "cycles",
+    output = wine.run(session.env, [wine.loader(), run.probes[PROBE], desktop, str(pid), "cycles",
                                     str(rounds)],
                       timeout=rounds * SECONDS_PER_ROUND + EXTRA_SECONDS)
     return [(int(number), button, int(count))
@@ -44,7 +44,7 @@ class Churn:
                                     f"churn-{desktop.replace(' ', '_')}-{seed}.out")
         with open(self._output, "wb") as out:
             self._process = subprocess.Popen(
-                ["wine", run.probes[PROBE], desktop, str(pid), "churn", str(seconds), str(seed)],
+                [wine.loader(), run.probes[PROBE], desktop, str(pid), "churn", str(seconds), str(seed)],
                 env=session.env, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
 
     def wait(self):

@@ -5,8 +5,12 @@ import os
 import subprocess
 from collections import namedtuple
 
-COMPILER = ["i686-w64-mingw32-g++", "-std=c++20", "-municode", "-static", "-Os", "-s",
-            "-Wall", "-Wextra", "-Werror"]
+from . import wine
+
+# The probes are built as wide as the program under test, so that they look
+# at its processes and memory, and run in its prefix, as their own kind.
+COMPILERS = {32: "i686-w64-mingw32-g++", 64: "x86_64-w64-mingw32-g++"}
+FLAGS = ["-std=c++20", "-municode", "-static", "-Os", "-s", "-Wall", "-Wextra", "-Werror"]
 COMPILE_TIMEOUT = 180
 
 # Name -> extra flags. The recorder is started by Quorvane as a shell, so it
@@ -35,7 +39,8 @@ def build_all(source_dir, output_dir):
     for name, flags in PROBES.items():
         exe = os.path.join(output_dir, name + (".dll" if "-shared" in flags else ".exe"))
         source = os.path.join(source_dir, name + ".cpp")
-        jobs[name] = (exe, subprocess.Popen(COMPILER + [source, "-o", exe] + flags,
+        command = [COMPILERS[wine.bits()], *FLAGS, source, "-o", exe, *flags]
+        jobs[name] = (exe, subprocess.Popen(command,
                                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT))
     errors = []
     for name, (_, job) in jobs.items():

@@ -31,7 +31,7 @@ class ReadOnly:
         self._cleanup_key = None
 
     def __enter__(self):
-        wine.run(self._session.env, ["wine", "attrib", "+r", self._windows_path])
+        wine.run(self._session.env, [wine.loader(), "attrib", "+r", self._windows_path])
         self._cleanup_key = cleanup.register(self._writable)
         if os.geteuid() != 0:
             return True

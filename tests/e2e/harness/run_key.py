@@ -1,6 +1,8 @@
 """The program's start-at-logon entry, read the way an administrator would:
-`reg query` on the 32-bit view of HKLM's Run key, which a 32-bit program
-writes; and the documents' own command for removing it, typed at a prompt."""
+`reg query` on the view of HKLM's Run key that the program under test
+writes (the 32-bit view for the 32-bit release, the 64-bit one for the
+64-bit build); and the documents' own command for removing it, typed at a
+prompt."""
 
 import os
 import re
@@ -18,7 +20,8 @@ DOCUMENTS = ("README.md", os.path.join("dist", "ReadMe.txt"))
 # A command ends at the end of its line or, in Markdown, at its closing backtick.
 _REMOVAL_COMMAND = re.compile(r"reg delete [^`\r\n]*", re.IGNORECASE)
 # 64-bit Windows keeps a 32-bit program's value in the 32-bit view, which an
-# ordinary (64-bit) prompt reaches only when asked; Wine shares the two views.
+# ordinary (64-bit) prompt reaches only when asked. A 32-bit Wine prefix has
+# one view for both; a 64-bit one keeps them apart, as Windows does.
 THIRTY_TWO_BIT_VIEW = "/reg:32"
 
 
@@ -26,7 +29,7 @@ def run_value(session):
     """The value's text, or None when there is no such value. The whole key
     is listed: asking for a missing value fails the same way as any other
     error of `reg`, while the key itself is always there."""
-    output = wine.run(session.env, ["wine", "reg", "query", RUN_KEY, "/reg:32"])
+    output = wine.run(session.env, [wine.loader(), "reg", "query", RUN_KEY, wine.registry_view()])
     for line in output.splitlines():
         match = _VALUE_LINE.match(line)
         if match and match["name"] == VALUE_NAME:
@@ -45,7 +48,15 @@ def documented_removal_commands():
     return commands
 
 
+def for_this_build(command):
+    """The documents' command as it reaches the program under test's value:
+    as written for the 32-bit release; for the 64-bit build, whose value a
+    64-bit Windows (and a 64-bit Wine prefix) keeps in the other view, with
+    that view instead."""
+    return command.replace(THIRTY_TWO_BIT_VIEW, wine.registry_view())
+
+
 def type_at_prompt(session, command):
     """Runs a command line as typed at a `cmd` prompt in the prefix; a
     command that fails (no such value, a bad switch) raises."""
-    wine.run(session.env, ["wine", "cmd", "/c", *command.split()])
+    wine.run(session.env, [wine.loader(), "cmd", "/c", *command.split()])

@@ -70,7 +70,7 @@ class Session:
         stdout_path = os.path.join(self.artifacts, label + ".out")
         stderr_path = os.path.join(self.artifacts, label + ".err")
         with open(stdout_path, "wb") as out, open(stderr_path, "wb") as err:
-            process = subprocess.Popen(["wine", windows_path], env=env, stdin=subprocess.DEVNULL,
+            process = subprocess.Popen([wine.loader(), windows_path], env=env, stdin=subprocess.DEVNULL,
                                        stdout=out, stderr=err,
                                        cwd=os.path.join(self.prefix, "drive_c"))
         launched = Launched(process, stdout_path, stderr_path)
@@ -78,7 +78,7 @@ class Session:
         return launched
 
     def probe(self, name, *args):
-        return wine.run(self.env, ["wine", self._run.probes[name], *args], timeout=PROBE_TIMEOUT)
+        return wine.run(self.env, [wine.loader(), self._run.probes[name], *args], timeout=PROBE_TIMEOUT)
 
     def desktops(self):
         return probes.parse_desktops(self.probe("desktops"))

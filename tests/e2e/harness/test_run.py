@@ -30,6 +30,7 @@ class TestRun:
         self.probes = {}
         self.system_root = None
         self.wine = None
+        self.bits = None
         self._display = VirtualDisplay(os.path.join(artifacts, "xvfb.log"))
         self._cleanup_key = cleanup.register(self.close)
 
@@ -39,13 +40,14 @@ class TestRun:
 
     def prepare(self, probe_sources):
         os.makedirs(self.home)
+        self.bits = wine.use_width_of(self.exe)
         self.wine = wine_kind.detect()
         self.probes = probes.build_all(probe_sources, os.path.join(self.work_dir, "probes"))
         self.display = self._display.start()
         env = wine.environment(self.template, self.display, self.home)
         wine.create_template(env)
         wine.set_relay_functions(env, RELAY_FUNCTIONS)
-        self.system_root = wine.run(env, ["wine", "cmd", "/c", "echo %SystemRoot%"]).strip()
+        self.system_root = wine.run(env, [wine.loader(), "cmd", "/c", "echo %SystemRoot%"]).strip()
         wine.kill_server(env)
         self._install(self.probes["record_start"], self.shell_path)
         self._install(self.exe, APP_PATH)

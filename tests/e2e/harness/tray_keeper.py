@@ -5,7 +5,7 @@ and Wine's 2 s stall on an empty tray stays out of timed checks."""
 import os
 import subprocess
 
-from . import probes
+from . import probes, wine
 from .waiting import wait_until
 
 PROBE = "tray_keeper"
@@ -26,7 +26,7 @@ class TrayKeeper:
 
     def __enter__(self):
         with open(self._output, "wb") as out:
-            self._process = subprocess.Popen(["wine", self._exe, *self._desktops],
+            self._process = subprocess.Popen([wine.loader(), self._exe, *self._desktops],
                                              env=self._session.env, stdin=subprocess.PIPE,
                                              stdout=out, stderr=subprocess.STDOUT)
         try:

@@ -9,6 +9,8 @@ notification area in the taskbar of its desktop window."""
 import re
 import subprocess
 
+from . import wine
+
 FIRST_SWITCHING = (9, 4)
 # Wine 8 with no window manager and no XEmbed tray: a standalone tray window.
 # Wine 10: the taskbar that explorer's desktop window puts on every desktop.
@@ -52,6 +54,6 @@ def parse_version(text):
 
 
 def detect():
-    output = subprocess.run(["wine", "--version"], capture_output=True, text=True,
+    output = subprocess.run([wine.loader(), "--version"], capture_output=True, text=True,
                             timeout=VERSION_TIMEOUT, check=True).stdout
     return Wine(parse_version(output))

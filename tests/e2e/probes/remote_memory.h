@@ -1,8 +1,8 @@
 #pragma once
 // Reading another process's memory without running anything inside it: its
 // process environment block, the start parameters hanging off it, and plain
-// byte ranges. The probes are 32-bit programs looking at 32-bit processes,
-// so the 32-bit layouts are the only ones needed.
+// byte ranges. A probe is always as wide as the processes it looks at, so
+// the layouts need only be those of its own width.
 
 #include "unique_handles.h"
 

@@ -35,10 +35,14 @@ constexpr auto kSystemHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(
 constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
 constexpr ULONG kFirstHandleBuffer = 1 << 16;
 constexpr int kBufferAttempts = 8;
-// Where a 32-bit PEB keeps the address of the GDI handle table, and the
-// table's shape: 65536 entries of 24 bytes, an entry's object type in byte
-// 14 (0 for a free entry).
+// Where the PEB keeps the address of the GDI handle table (it moves with the
+// width of the pointers before it), and the table's shape: 65536 entries of
+// 24 bytes, an entry's object type in byte 14 (0 for a free entry).
+#if defined(_WIN64)
+constexpr std::size_t kPebGdiTableOffset = 0xF8;
+#else
 constexpr std::size_t kPebGdiTableOffset = 0x94;
+#endif
 constexpr std::size_t kGdiEntries = 0x10000;
 constexpr std::size_t kGdiEntryBytes = 24;
 constexpr std::size_t kGdiTypeByte = 14;
@@ -53,6 +57,12 @@ struct HandleEntry {
     USHORT value;
     PVOID object;
     ULONG access;
+};
+
+// The list: a count, then the entries, which a 64-bit build aligns to 8.
+struct HandleList {
+    ULONG count;
+    HandleEntry entries[1];
 };
 
 using Counter = std::function<std::optional<std::size_t>(DWORD pid, HANDLE process)>;
@@ -71,7 +81,8 @@ std::optional<std::size_t> KernelHandles(DWORD pid, HANDLE) {
             return std::nullopt;
         }
         ULONG const total = *reinterpret_cast<ULONG const*>(buffer.data());
-        auto const* entries = reinterpret_cast<HandleEntry const*>(buffer.data() + sizeof(ULONG));
+        auto const* entries =
+            reinterpret_cast<HandleEntry const*>(buffer.data() + offsetof(HandleList, entries));
         std::size_t count = 0;
         for (ULONG i = 0; i < total; ++i) {
             count += entries[i].owner_pid == pid;
