@@ -267,7 +267,7 @@ def a_shell_ended_on_a_new_desktop_is_started_again_there_but_not_forever(ctx):
         return session.starts_logged(shell_path)[len(starts):]
 
     ended = end_the_shell(session, shell_path, desktop)
-    wait_until(new_starts, RESTART_WITHIN, f"a new shell start after ending {ended}")
+    wait_until(new_starts, RESTART_WITHIN, f"new shell start after ending {ended}")
     # Long enough for a second look at the ended shell to start another.
     time.sleep(QUIET_PERIOD)
     assert new_starts() == [again], f"shell starts after ending the one on {desktop}: " \
