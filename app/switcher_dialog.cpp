@@ -95,6 +95,7 @@ Reply SwitcherDialog::OnTimer(Message const& message) {
 }
 
 void SwitcherDialog::SyncTick() {
+    watchedShells.RestartEnded(os_);
     if (applyingOptions) {
         return; // the next tick, after OK has written the file, reads the choice
     }
@@ -127,7 +128,7 @@ void SwitcherDialog::StartUp() {
     // Before the desktops: OK pressed while they are made reads the check
     // box back, and must find the Run value's state there.
     UpdateData(false);
-    OpenAllDesktops(os_, window(), desktopHandles, ended);
+    OpenAllDesktops(os_, window(), desktopHandles, watchedShells, ended);
     if (ended) {
         return; // Exit was chosen while the desktops were made
     }
@@ -212,6 +213,7 @@ Reply SwitcherDialog::OnExit(Message const&) {
     window().KillTimer(SyncTimer);
     RemoveAll(os_.tray, window().Handle());
     CloseDesktops(desktopHandles);
+    watchedShells.Stop();
     WriteSettings(os_, window(), desktopCount);
     EndWithOk();
     return platform::Handled();

@@ -26,6 +26,9 @@ class SwitcherDialog : public platform::Dialog {
     platform::UniqueMenu trayMenu;
     int desktopCount = 2;
     DesktopHandles desktopHandles;
+    // The shells this copy started on the desktops it made, started again
+    // when they end.
+    ShellWatch watchedShells;
     platform::UniqueIcon appIcon;
     platform::UniqueIcon appIconSmall;
     int runAtStartup = 0;
