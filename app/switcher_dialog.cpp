@@ -97,6 +97,10 @@ Reply SwitcherDialog::OnTimer(Message const& message) {
 }
 
 void SwitcherDialog::SyncTick() {
+    watchedShells.RestartEnded(os_);
+    if (applyingOptions) {
+        return; // the next tick, after OK has written the file, reads the choice
+    }
     if (auto const count = ResyncSettings(os_, desktopCount)) {
         desktopCount = *count;
         ShowIcons();
@@ -126,7 +130,7 @@ void SwitcherDialog::StartUp() {
     // Before the desktops: OK pressed while they are made reads the check
     // box back, and must find the Run value's state there.
     UpdateData(false);
-    OpenAllDesktops(os_, window(), desktopHandles, ended);
+    OpenAllDesktops(os_, window(), desktopHandles, watchedShells, ended);
     if (ended) {
         return; // Exit was chosen while the desktops were made
     }
@@ -146,6 +150,7 @@ Reply SwitcherDialog::OnOptionsOk(Message const&) {
     if (ended) {
         return platform::Handled();
     }
+    applyingOptions = true;
     auto const previousCount = desktopCount;
     UpdateData(true);
     desktopCount = ChosenCount();
@@ -159,6 +164,7 @@ Reply SwitcherDialog::OnOptionsOk(Message const&) {
     }
     window().Show(platform::ShowCommand::Hide);
     WriteSettings(os_, window(), desktopCount);
+    applyingOptions = false;
     return platform::Handled();
 }
 
@@ -176,7 +182,7 @@ Reply SwitcherDialog::OnTrayNotify(Message const& message) {
     auto const iconId = static_cast<std::uint32_t>(message.wParam);
     auto const action =
         trayInput_.Classify(message.wParam, static_cast<std::uintptr_t>(message.lParam),
-                            os_.system.TickCount(), os_.ui.DoubleClickMs());
+                            os_.system.Milliseconds(), os_.ui.DoubleClickMs());
     switch (action.kind) {
     case TrayAction::Kind::SwitchDesktop:
         SwitchTo(os_.desktops, desktopHandles, action.slot);
@@ -223,6 +229,7 @@ Reply SwitcherDialog::OnExit(Message const&) {
     window().KillTimer(SyncTimer);
     RemoveAll(os_.tray, window().Handle());
     CloseDesktops(desktopHandles);
+    watchedShells.Stop();
     WriteSettings(os_, window(), desktopCount);
     EndWithOk();
     return platform::Handled();

@@ -27,6 +27,9 @@ class SwitcherDialog : public platform::Dialog {
     platform::UniqueMenu trayMenu;
     int desktopCount = 2;
     DesktopHandles desktopHandles;
+    // The shells this copy started on the desktops it made, started again
+    // when they end.
+    ShellWatch watchedShells;
     platform::UniqueIcon appIcon;
     platform::UniqueIcon appIconSmall;
     int runAtStartup = 0;
@@ -39,6 +42,10 @@ class SwitcherDialog : public platform::Dialog {
     // keeps the dialog alive until it closes, and its loop still delivers
     // timer, tray and shell messages; none of them may bring anything back.
     bool ended = false;
+    // While OK is applied. Its "Error" box about the Run value delivers sync
+    // ticks, which would read the count OK has not yet written back from the
+    // file, take the old one and so undo the user's choice.
+    bool applyingOptions = false;
 
   protected:
     platform::Reply Dispatch(platform::Message const& message) override;

@@ -20,7 +20,7 @@ void OpenDefaultDesktop(platform::Os& os, platform::Window& owner,
 
 void OpenOrCreateDesktop(platform::Os& os, platform::Window& owner, std::wstring const& name,
                          platform::UniqueDesktop& handle, platform::TokenHandle asUser,
-                         bool const& ended) {
+                         ShellWatch& shells, bool const& ended) {
     if (auto const opened = os.desktops.Open(name); opened.handle) {
         handle = platform::UniqueDesktop(os.desktops, opened.handle);
         return;
@@ -38,29 +38,40 @@ void OpenOrCreateDesktop(platform::Os& os, platform::Window& owner, std::wstring
         return;
     }
     handle = platform::UniqueDesktop(os.desktops, created.handle);
-    ShellLauncher(os, owner, name, asUser, ended);
+    auto shell = ShellLauncher(os, owner, name, asUser, ended);
+    if (!ended) {
+        shells.Watch(name, asUser, std::move(shell));
+    }
 }
 
-platform::ErrorCode Start(platform::System& system, std::wstring const& commandLine,
-                          std::wstring const& desktop, platform::TokenHandle asUser) {
+Started Start(platform::System& system, std::wstring const& commandLine,
+              std::wstring const& desktop, platform::TokenHandle asUser) {
     // A start the token is refused for (the secondary logon service may be
     // off) goes ahead as this copy, as it always did, rather than leave the
     // desktop without its shell.
-    if (asUser && system.StartProcess(commandLine, desktop, asUser) == platform::kSuccess) {
-        return platform::kSuccess;
+    if (asUser) {
+        if (auto const asThem = system.StartProcess(commandLine, desktop, asUser);
+            asThem.error == platform::kSuccess) {
+            return {platform::UniqueProcess(system, asThem.process)};
+        }
     }
-    return system.StartProcess(commandLine, desktop, {});
+    auto const asSelf = system.StartProcess(commandLine, desktop, {});
+    return {platform::UniqueProcess(system, asSelf.process), asSelf.error};
 }
 
 } // namespace
 
 void OpenAllDesktops(platform::Os& os, platform::Window& owner, DesktopHandles& handles,
-                     bool const& ended) {
+                     ShellWatch& shells, bool const& ended) {
     OpenDefaultDesktop(os, owner, handles[0]);
-    auto const asUser = UnelevatedShellToken(os.system);
+    auto asUser = UnelevatedShellToken(os.system);
     for (int slot = kFirstCreatedSlot; slot <= kSlotCount && !ended; ++slot) {
         OpenOrCreateDesktop(os, owner, Slot(slot).object,
-                            handles[static_cast<std::size_t>(slot - 1)], asUser.get(), ended);
+                            handles[static_cast<std::size_t>(slot - 1)], asUser.get(), shells,
+                            ended);
+    }
+    if (!ended && shells.Watching()) {
+        shells.KeepToken(std::move(asUser));
     }
 }
 
@@ -85,11 +96,17 @@ std::wstring ShellCommandLine(platform::System& system) {
     return QuotedCommandLine(folder + kShellFile);
 }
 
-void ShellLauncher(platform::Os& os, platform::Window& owner, std::wstring const& desktop,
-                   platform::TokenHandle asUser, bool const& ended) {
-    if (auto const error = Start(os.system, ShellCommandLine(os.system), desktop, asUser);
-        error != platform::kSuccess) {
-        ErrorReport(os.system, owner, error);
+Started StartShell(platform::System& system, std::wstring const& desktop,
+                   platform::TokenHandle asUser) {
+    return Start(system, ShellCommandLine(system), desktop, asUser);
+}
+
+platform::UniqueProcess ShellLauncher(platform::Os& os, platform::Window& owner,
+                                      std::wstring const& desktop, platform::TokenHandle asUser,
+                                      bool const& ended) {
+    auto shell = StartShell(os.system, desktop, asUser);
+    if (shell.error != platform::kSuccess) {
+        ErrorReport(os.system, owner, shell.error);
         FailureLog(os.files, kShellFailureLogText);
     }
     // Exit may be chosen in the "Error" box or during the pause.
@@ -97,13 +114,15 @@ void ShellLauncher(platform::Os& os, platform::Window& owner, std::wstring const
         owner.TakeMessages(kShellStartPauseMs, ended);
     }
     if (ended) {
-        return;
+        return {};
     }
     // A path the system could not give in full would start the wrong file;
-    // the copy is then simply not started, as when its start fails.
+    // the copy is then simply not started, as when its start fails. The
+    // copy is not watched: it ends only when its user chooses Exit.
     if (auto const self = os.system.ModulePath()) {
         Start(os.system, QuotedCommandLine(*self), desktop, asUser);
     }
+    return std::move(shell.process);
 }
 
 void SwitchTo(platform::Desktops& desktops, DesktopHandles const& handles, int slot) {

@@ -2,6 +2,7 @@
 // Opening and creating the four desktops, equipping new ones with a shell and
 // a copy of the program, switching between them and closing them.
 
+#include "desktops/shell_watch.h"
 #include "platform/desktops.h"
 #include "platform/os.h"
 #include "platform/window.h"
@@ -24,17 +25,30 @@ inline constexpr wchar_t kShellFailureLogText[] = L"Can't run explorer";
 inline constexpr unsigned kShellStartPauseMs = 3000;
 
 // Opens "Default" and opens or creates the other three, equipping each
-// desktop this call created. Failures are reported and the next slot follows.
-// `ended` is read again after every "Error" box and every pause: Exit can be
-// chosen in either, and from then on nothing more is opened, created or started.
+// desktop this call created and handing its shell to `shells`. Failures are
+// reported and the next slot follows. `ended` is read again after every
+// "Error" box and every pause: Exit can be chosen in either, and from then on
+// nothing more is opened, created, started or watched.
 void OpenAllDesktops(platform::Os& os, platform::Window& owner, DesktopHandles& handles,
-                     bool const& ended);
+                     ShellWatch& shells, bool const& ended);
 
 // Starts the shell and then a copy of this program on the named desktop,
 // both as the token's user when there is one; the copy is not started once
-// `ended` is set.
-void ShellLauncher(platform::Os& os, platform::Window& owner, std::wstring const& desktop,
-                   platform::TokenHandle asUser, bool const& ended);
+// `ended` is set. Returns the shell's process, empty when it did not start
+// or Exit came first.
+platform::UniqueProcess ShellLauncher(platform::Os& os, platform::Window& owner,
+                                      std::wstring const& desktop, platform::TokenHandle asUser,
+                                      bool const& ended);
+
+struct Started {
+    platform::UniqueProcess process; // empty when the start failed
+    platform::ErrorCode error = platform::kSuccess;
+};
+
+// The one way a desktop's shell is started, the first time and again after
+// it ended, so both follow the same rules.
+Started StartShell(platform::System& system, std::wstring const& desktop,
+                   platform::TokenHandle asUser);
 
 // What this copy starts and creates is handed the shell's own rights when
 // this copy is elevated and the shell is not: nothing started from the new

@@ -61,12 +61,11 @@ TrayAction ClassifyTrayNotify(std::uintptr_t iconId, std::uintptr_t mouseMessage
 }
 
 bool TrayInput::Within(std::optional<Moment> const& moment, std::uintptr_t iconId,
-                       std::uint32_t now, unsigned milliseconds) {
-    // Unsigned differences stay right across the clock's wrap.
+                       std::uint64_t now, unsigned milliseconds) {
     return moment && moment->iconId == iconId && now - moment->at < milliseconds;
 }
 
-TrayAction TrayInput::Classify(std::uintptr_t iconId, std::uintptr_t message, std::uint32_t now,
+TrayAction TrayInput::Classify(std::uintptr_t iconId, std::uintptr_t message, std::uint64_t now,
                                unsigned doubleClickMs) {
     if (message == platform::kWmMouseMove || message == platform::kWmRButtonUp) {
         return {}; // between a press and what follows it

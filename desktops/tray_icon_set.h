@@ -50,9 +50,9 @@ TrayAction ClassifyTrayNotify(std::uintptr_t iconId, std::uintptr_t mouseMessage
 // themselves act as they always did.
 class TrayInput {
   public:
-    // now: milliseconds of a clock that may wrap; doubleClickMs: the user's
-    // double-click time.
-    TrayAction Classify(std::uintptr_t iconId, std::uintptr_t message, std::uint32_t now,
+    // now: milliseconds since the system started; doubleClickMs: the
+    // user's double-click time.
+    TrayAction Classify(std::uintptr_t iconId, std::uintptr_t message, std::uint64_t now,
                         unsigned doubleClickMs);
 
     // True while the tray menu is open: its loop still delivers the icons'
@@ -62,10 +62,10 @@ class TrayInput {
   private:
     struct Moment {
         std::uintptr_t iconId = 0;
-        std::uint32_t at = 0;
+        std::uint64_t at = 0;
     };
     static bool Within(std::optional<Moment> const& moment, std::uintptr_t iconId,
-                       std::uint32_t now, unsigned milliseconds);
+                       std::uint64_t now, unsigned milliseconds);
 
     // Each is remembered for the next message only (moves and the right
     // release aside): the right press whose WM_CONTEXTMENU follows, and the

@@ -11,6 +11,11 @@
 
 namespace platform {
 
+struct ProcessStart {
+    ProcessHandle process; // zero when the start failed
+    ErrorCode error = kSuccess;
+};
+
 struct ShellToken {
     TokenHandle token;    // zero when no shell runs or a call failed
     bool elevated = true; // also when that could not be told
@@ -27,10 +32,16 @@ class System {
     // CreateProcessW with a private writable copy of commandLine, handles
     // inherited, NORMAL_PRIORITY_CLASS, started on the named desktop of this
     // window station. With a token, CreateProcessWithTokenW as that token's
-    // user instead, which inherits no handles. The process and thread
-    // handles are closed at once.
-    virtual ErrorCode StartProcess(std::wstring const& commandLine, std::wstring const& desktop,
-                                   TokenHandle asUser) = 0;
+    // user instead, which inherits no handles. The thread's handle is closed
+    // at once; the process's is the caller's to close.
+    virtual ProcessStart StartProcess(std::wstring const& commandLine, std::wstring const& desktop,
+                                      TokenHandle asUser) = 0;
+    // Whether the process has ended, for whatever reason; false also when
+    // that cannot be told.
+    virtual bool HasEnded(ProcessHandle process) = 0;
+    virtual void CloseProcess(ProcessHandle process) = 0;
+    // A steady count of milliseconds that does not wrap while the program runs.
+    virtual std::uint64_t Milliseconds() = 0;
     // Whether this process runs with an administrator's full rights; false
     // also when that cannot be told.
     virtual bool IsElevated() = 0;
@@ -48,8 +59,6 @@ class System {
     virtual std::wstring LoadString(ResourceId id) = 0;
     // Whether the help file exists and the help viewer accepted it.
     virtual bool LaunchHelp(std::wstring const& helpFile, std::uint32_t context) = 0;
-    // Milliseconds since the system started, wrapping after 49.7 days.
-    virtual std::uint32_t TickCount() = 0;
 };
 
 } // namespace platform
@@ -81,5 +90,6 @@ class Ui {
 using UniqueIcon = Unique<IconHandle, Ui, &Ui::DestroyIcon>;
 using UniqueMenu = Unique<MenuHandle, Ui, &Ui::DestroyMenu>;
 using UniqueToken = Unique<TokenHandle, System, &System::CloseToken>;
+using UniqueProcess = Unique<ProcessHandle, System, &System::CloseProcess>;
 
 } // namespace platform

@@ -34,6 +34,7 @@ using WindowHandle = Handle<struct WindowTag>;
 using IconHandle = Handle<struct IconTag>;
 using MenuHandle = Handle<struct MenuTag>;
 using TokenHandle = Handle<struct TokenTag>; // a user's access token
+using ProcessHandle = Handle<struct ProcessTag>;
 
 struct Point {
     int x = 0;

@@ -13,8 +13,9 @@ class DesktopSetTest : public ::testing::Test {
   protected:
     fakes::FakeOs fake;
     quorvane::DesktopHandles handles;
+    quorvane::ShellWatch shells;
     bool ended = false;
-    void OpenAll() { quorvane::OpenAllDesktops(fake.os, fake.window, handles, ended); }
+    void OpenAll() { quorvane::OpenAllDesktops(fake.os, fake.window, handles, shells, ended); }
 };
 
 TEST_F(DesktopSetTest, MissingDesktopsAreCreatedAndEachGetsAShellThenACopy) {
@@ -40,6 +41,7 @@ TEST_F(DesktopSetTest, ExistingDesktopsGetNothingMoreAndNoPause) {
     OpenAll();
     EXPECT_THAT(fake.log.calls, ElementsAre("OpenDesktop Default", "OpenDesktop Desktop II",
                                             "OpenDesktop Desktop III", "OpenDesktop Desktop IV"));
+    EXPECT_FALSE(shells.Watching()) << "another copy started those shells";
 }
 
 TEST_F(DesktopSetTest, OnlyTheDesktopsThatAreMissingAreEquipped) {
@@ -49,6 +51,16 @@ TEST_F(DesktopSetTest, OnlyTheDesktopsThatAreMissingAreEquipped) {
               std::vector<std::string>{"CreateDesktop Desktop III"});
     EXPECT_EQ(fake.log.Matching("StartProcess").size(), 2u);
     EXPECT_EQ(fake.log.Matching("TakeMessages").size(), 1u);
+
+    // Only the shell this copy started is watched: not "Default"'s, which
+    // Windows restarts itself, nor those of the desktops found made.
+    for (auto const* desktop : {L"Default", L"Desktop II", L"Desktop III", L"Desktop IV"}) {
+        fake.system.End(desktop);
+    }
+    fake.log.calls.clear();
+    shells.RestartEnded(fake.os);
+    EXPECT_THAT(fake.log.calls,
+                ElementsAre("StartProcess \"C:\\windows\\explorer.exe\" @ Desktop III"));
 }
 
 TEST_F(DesktopSetTest, DefaultThatCannotBeOpenedIsReportedAndTheRestGoesOn) {
@@ -82,6 +94,7 @@ TEST_F(DesktopSetTest, AShellThatCannotStartIsReportedLoggedAndTheCopyStillStart
         {"StartProcess \"C:\\windows\\explorer.exe\" @ Desktop IV", "MessageBox", "AppendFile",
          "TakeMessages 3000",
          "StartProcess \"C:\\Program Files\\Quorvane\\Quorvane.exe\" @ Desktop IV"}));
+    EXPECT_FALSE(shells.Watching()) << "no shell was started to watch";
 }
 
 TEST_F(DesktopSetTest, NoDriveForTheLogStillShowsTheBoxAndGoesOn) {
@@ -140,7 +153,10 @@ TEST_F(DesktopSetTest, AnElevatedCopyStartsAndGrantsAsItsUnelevatedShell) {
                             "OpenDesktop Desktop III", "OpenDesktop Desktop IV",
                             "CreateDesktop Desktop IV for 0x900",
                             std::string(kShellOnIv) + " as 0x900", "TakeMessages 3000",
-                            std::string(kCopyOnIv) + " as 0x900", "CloseToken 0x900"));
+                            std::string(kCopyOnIv) + " as 0x900"));
+    EXPECT_EQ(fake.system.openTokens, 1) << "kept for the restarts of the shell it started";
+    shells.Stop();
+    EXPECT_EQ(fake.log.calls.back(), "CloseToken 0x900");
 }
 
 TEST_F(DesktopSetTest, WithoutAnUnelevatedShellEverythingStartsAsThisCopy) {
@@ -160,11 +176,13 @@ TEST_F(DesktopSetTest, WithoutAnUnelevatedShellEverythingStartsAsThisCopy) {
         local.system.shell = each.shell;
         local.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
         quorvane::DesktopHandles localHandles;
-        quorvane::OpenAllDesktops(local.os, local.window, localHandles, ended);
+        quorvane::ShellWatch localShells;
+        quorvane::OpenAllDesktops(local.os, local.window, localHandles, localShells, ended);
         EXPECT_THAT(local.log.Matching("CreateDesktop"), ElementsAre("CreateDesktop Desktop IV"))
             << each.name;
         EXPECT_THAT(local.log.Matching("StartProcess"), ElementsAre(kShellOnIv, kCopyOnIv))
             << each.name;
+        localShells.Stop();
         EXPECT_EQ(local.system.openTokens, 0) << each.name;
     }
 }
@@ -186,11 +204,85 @@ TEST_F(DesktopSetTest, WhatIsRefusedToTheShellsUserGoesAheadAsThisCopy) {
     refused.desktops.grantFailure = 1338;
     refused.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
     quorvane::DesktopHandles refusedHandles;
-    quorvane::OpenAllDesktops(refused.os, refused.window, refusedHandles, ended);
+    quorvane::ShellWatch refusedShells;
+    quorvane::OpenAllDesktops(refused.os, refused.window, refusedHandles, refusedShells, ended);
     EXPECT_THAT(refused.log.Matching("CreateDesktop"),
                 ElementsAre("CreateDesktop Desktop IV for 0x900", "CreateDesktop Desktop IV"));
     EXPECT_THAT(refused.log.Matching("StartProcess"), ElementsAre(kShellOnIv, kCopyOnIv));
     EXPECT_TRUE(refused.window.boxes.empty());
+}
+
+// A shell this copy started that ends is started again from the sync tick.
+
+TEST_F(DesktopSetTest, AShellThatEndedIsStartedAgainAsTheFirstTimeWithoutACopy) {
+    fake.system.elevated = true;
+    OpenAll();
+    fake.log.calls.clear();
+    shells.RestartEnded(fake.os);
+    EXPECT_TRUE(fake.log.calls.empty()) << "running shells are left alone";
+
+    fake.system.End(L"Desktop II");
+    shells.RestartEnded(fake.os);
+    shells.RestartEnded(fake.os);
+    EXPECT_THAT(fake.log.calls,
+                ElementsAre("StartProcess \"C:\\windows\\explorer.exe\" @ Desktop II as 0x900"));
+    EXPECT_EQ(fake.system.openProcesses, 3)
+        << "the ended shell's handle is closed, the new one kept";
+
+    // Refused to the shell's user, the restart goes ahead as this copy, as
+    // the first start would.
+    fake.system.tokenStartFailure = 1058;
+    fake.system.End(L"Desktop III");
+    fake.log.calls.clear();
+    shells.RestartEnded(fake.os);
+    EXPECT_THAT(fake.log.calls,
+                ElementsAre("StartProcess \"C:\\windows\\explorer.exe\" @ Desktop III as 0x900",
+                            "StartProcess \"C:\\windows\\explorer.exe\" @ Desktop III"));
+    EXPECT_TRUE(fake.window.boxes.empty());
+}
+
+TEST_F(DesktopSetTest, AShellThatKeepsEndingIsStartedThreeTimesThenLeftAndLoggedOnce) {
+    fake.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
+    OpenAll();
+    fake.log.calls.clear();
+    for (int tick = 0; tick < 10; ++tick) {
+        fake.system.now += 3000;
+        fake.system.End(L"Desktop IV");
+        shells.RestartEnded(fake.os);
+    }
+    EXPECT_THAT(fake.log.Matching("StartProcess"), ElementsAre(kShellOnIv, kShellOnIv, kShellOnIv));
+    EXPECT_EQ(fake.files.files[L"d:\\logs.txt"], "Can't run explorer\r\r\n");
+    EXPECT_TRUE(fake.window.boxes.empty());
+    EXPECT_FALSE(shells.Watching());
+    EXPECT_EQ(fake.system.openProcesses, 0);
+}
+
+TEST_F(DesktopSetTest, AShellThatEndsNowAndThenIsStartedAgainEveryTime) {
+    fake.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
+    OpenAll();
+    fake.log.calls.clear();
+    // Never more than three within any two minutes; the fifth end comes
+    // too soon after the three before it.
+    for (std::uint64_t seconds : {0, 50, 100, 130, 140}) {
+        fake.system.now = seconds * 1000;
+        fake.system.End(L"Desktop IV");
+        shells.RestartEnded(fake.os);
+    }
+    EXPECT_EQ(fake.log.Matching("StartProcess").size(), 4u);
+    EXPECT_EQ(fake.files.files[L"d:\\logs.txt"], "Can't run explorer\r\r\n");
+}
+
+TEST_F(DesktopSetTest, ARestartThatFailsIsLoggedNotShownAndNotTriedAgain) {
+    fake.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
+    OpenAll();
+    fake.system.startFailures[L"\"C:\\windows\\explorer.exe\""] = 2;
+    fake.system.End(L"Desktop IV");
+    fake.log.calls.clear();
+    shells.RestartEnded(fake.os);
+    shells.RestartEnded(fake.os);
+    EXPECT_THAT(fake.log.calls, ElementsAre(kShellOnIv, "AppendFile d:\\logs.txt"));
+    EXPECT_TRUE(fake.window.boxes.empty());
+    EXPECT_EQ(fake.files.files[L"d:\\logs.txt"], "Can't run explorer\r\r\n");
 }
 
 TEST_F(DesktopSetTest, SwitchingUsesTheSlotsHandleAndIgnoresMissingOnes) {

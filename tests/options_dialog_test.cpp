@@ -47,8 +47,14 @@ TEST_F(OptionsTest, UntickedOkWhoseRemovalIsRefusedSaysSoAndStillHidesAndWrites)
     fake.registry.values[L"Quorvane"] = L"\"C:\\q.exe\"";
     StartWith("2\r\r\n");
     Tick(false);
+    Choose(2);
     fake.registry.writeOpenFailure = 5;
+    // The box's own loop delivers a sync tick while the user reads it.
+    fake.window.duringBox = [&] { Send(platform::kWmTimer, quorvane::SyncTimer); };
     Command(platform::kIdOk);
+    EXPECT_EQ(dialog.desktopCount, 4) << "the tick in the box took the old count back";
+    EXPECT_EQ(fake.tray.shown.size(), 4u);
+    EXPECT_EQ(fake.files.files[fakes::kSettingsFile], "4\r\r\n");
     ASSERT_EQ(fake.window.boxes.size(), 1u);
     EXPECT_EQ(fake.window.boxes[0].caption, L"Error");
     EXPECT_EQ(fake.window.boxes[0].text, L"Access is denied.\r\n");
@@ -85,11 +91,17 @@ TEST_F(OptionsTest, ARefusedRunKeyIsReportedAndTheWindowStillHidesAndWrites) {
     fake.registry.createFailure = 5;
     Tick(true);
     Choose(1);
+    fake.window.duringBox = [&] { Send(platform::kWmTimer, quorvane::SyncTimer); };
     Command(platform::kIdOk);
     ASSERT_EQ(fake.window.boxes.size(), 1u);
     EXPECT_EQ(fake.window.boxes[0].text, L"Access is denied.\r\n");
     EXPECT_FALSE(fake.window.visible);
     EXPECT_EQ(fake.files.files[fakes::kSettingsFile], "3\r\r\n");
+    EXPECT_EQ(dialog.desktopCount, 3) << "the tick in the box took the old count back";
+    EXPECT_EQ(fake.tray.shown.size(), 3u);
+    EXPECT_EQ(fake.window.comboSelection, 1);
+    Send(platform::kWmTimer, quorvane::SyncTimer);
+    EXPECT_EQ(dialog.desktopCount, 3) << "the next tick reads the choice";
     EXPECT_TRUE(fake.window.checked[IDC_RUN_AT_STARTUP]) << "the box stays ticked";
 }
 

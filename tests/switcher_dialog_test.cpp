@@ -160,6 +160,22 @@ TEST_F(DialogTest, ThePauseAfterAShellHandlesOkAndPressesAndAnExitThereEndsTheSt
     EXPECT_TRUE(fake.log.Matching("CreateDesktop Desktop III").empty());
     EXPECT_TRUE(fake.window.timers.empty());
     EXPECT_EQ(fake.window.endResult, platform::kDialogResultOk);
+    EXPECT_EQ(fake.system.openProcesses, 0) << "the shell started before the pause is not watched";
+}
+
+TEST_F(DialogTest, TheSyncTickStartsAgainAShellThatEndedAndExitEndsTheWatching) {
+    fake.files.files[fakes::kSettingsFile] = "2\r\r\n";
+    fake.system.elevated = true;
+    Start();
+    fake.system.End(L"Desktop III");
+    Clear();
+    Send(platform::kWmTimer, quorvane::SyncTimer);
+    EXPECT_THAT(fake.log.Matching("StartProcess"),
+                ElementsAre("StartProcess \"C:\\windows\\explorer.exe\" @ Desktop III as 0x900"));
+    EXPECT_EQ(fake.system.openProcesses, 3);
+    Command(ID_EXIT);
+    EXPECT_EQ(fake.system.openProcesses, 0);
+    EXPECT_EQ(fake.system.openTokens, 0);
 }
 
 TEST_F(DialogTest, OnlyTheShellsMessagesAreLetThroughFromOtherProcesses) {
@@ -171,6 +187,7 @@ TEST_F(DialogTest, OnlyTheShellsMessagesAreLetThroughFromOtherProcesses) {
 
 TEST(SwitcherDialog, HandlesAndObjectsAreReleasedWithTheDialog) {
     fakes::FakeOs local;
+    local.system.elevated = true;
     {
         quorvane::SwitcherDialog owner(local.os);
         owner.Attach(&local.window);
@@ -180,6 +197,8 @@ TEST(SwitcherDialog, HandlesAndObjectsAreReleasedWithTheDialog) {
     EXPECT_EQ(local.desktops.openHandles, 0);
     EXPECT_EQ(local.ui.liveIcons, 0);
     EXPECT_EQ(local.ui.liveMenus, 0);
+    EXPECT_EQ(local.system.openProcesses, 0);
+    EXPECT_EQ(local.system.openTokens, 0);
 }
 
 TEST_F(DialogTest, SystemCommandsSixteenToThirtyOneOpenAboutOthersAreDefault) {

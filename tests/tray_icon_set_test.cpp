@@ -148,16 +148,11 @@ TEST_F(TrayDialogTest, EnterOrSpaceFlipsOnceTheMenuKeyOpensTheMenuAtTheIcon) {
     TrayClick(17, platform::kNinKeySelect);
     fake.system.now += 100;
     TrayClick(34, platform::kNinKeySelect); // another icon: not Enter's second
-    fake.system.now = 0xFFFFFF00;           // the clock wraps between Enter's two
-    TrayClick(68, platform::kNinKeySelect);
-    fake.system.now += 0x100;
-    TrayClick(68, platform::kNinKeySelect);
     fake.system.now += 3000;
     TrayClick(51, platform::kWmContextMenu); // the menu key, or Shift+F10
     EXPECT_THAT(fake.log.calls, ElementsAre("SwitchDesktop Desktop III", "SwitchDesktop Desktop II",
                                             "SwitchDesktop Default", "SwitchDesktop Desktop II",
-                                            "SwitchDesktop Desktop IV", "TrackPopup 0 0xA 1010,750",
-                                            "TrayFocus 51"));
+                                            "TrackPopup 0 0xA 1010,750", "TrayFocus 51"));
 }
 
 TEST_F(TrayDialogTest, AMenuAskedForFromTheKeyboardOpensAtItsIconAndGivesTheFocusBack) {

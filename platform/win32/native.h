@@ -36,6 +36,9 @@ inline HANDLE ToNative(FileHandle handle) {
 inline HANDLE ToNative(TokenHandle handle) {
     return ToNative<HANDLE>(handle.value);
 }
+inline HANDLE ToNative(ProcessHandle handle) {
+    return ToNative<HANDLE>(handle.value);
+}
 
 template <class SeamHandle, class Native> SeamHandle FromNative(Native native) {
     return SeamHandle{reinterpret_cast<std::uintptr_t>(native)};

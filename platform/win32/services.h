@@ -22,8 +22,11 @@ class Win32System final : public platform::System {
   public:
     std::optional<std::wstring> Environment(std::wstring const& name) override;
     std::optional<std::wstring> ModulePath() override;
-    ErrorCode StartProcess(std::wstring const& commandLine, std::wstring const& desktop,
-                           TokenHandle asUser) override;
+    ProcessStart StartProcess(std::wstring const& commandLine, std::wstring const& desktop,
+                              TokenHandle asUser) override;
+    bool HasEnded(ProcessHandle process) override;
+    void CloseProcess(ProcessHandle process) override;
+    std::uint64_t Milliseconds() override;
     bool IsElevated() override; // in shell_token.cpp
     ShellToken OpenShellToken() override;
     void CloseToken(TokenHandle token) override;
@@ -31,7 +34,6 @@ class Win32System final : public platform::System {
     std::optional<std::wstring> ErrorText(ErrorCode code) override;
     std::wstring LoadString(ResourceId id) override;
     bool LaunchHelp(std::wstring const& helpFile, std::uint32_t context) override;
-    std::uint32_t TickCount() override;
 };
 
 class Win32Ui final : public platform::Ui {

@@ -56,8 +56,8 @@ std::optional<std::wstring> Win32System::ModulePath() {
     return std::nullopt;
 }
 
-ErrorCode Win32System::StartProcess(std::wstring const& commandLine, std::wstring const& desktop,
-                                    TokenHandle asUser) {
+ProcessStart Win32System::StartProcess(std::wstring const& commandLine, std::wstring const& desktop,
+                                       TokenHandle asUser) {
     // CreateProcessW may write into both strings, so each gets its own copy.
     auto command = WritableCopy(commandLine);
     auto desktopName = WritableCopy(asUser ? QualifiedDesktopName(desktop) : desktop);
@@ -75,12 +75,24 @@ ErrorCode Win32System::StartProcess(std::wstring const& commandLine, std::wstrin
                : ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, kCreation,
                                   nullptr, nullptr, &startup, &process);
     if (!started) {
-        return ::GetLastError();
+        return {{}, ::GetLastError()};
     }
-    // Neither process is waited for nor tracked.
-    UniqueHandle const processHandle(process.hProcess);
     UniqueHandle const threadHandle(process.hThread);
-    return kSuccess;
+    return {FromNative<ProcessHandle>(process.hProcess), kSuccess};
+}
+
+bool Win32System::HasEnded(ProcessHandle process) {
+    // A process object is signalled once the process has ended, whether it
+    // returned, crashed or was ended from outside; a zero wait only looks.
+    return ::WaitForSingleObject(ToNative(process), 0) == WAIT_OBJECT_0;
+}
+
+void Win32System::CloseProcess(ProcessHandle process) {
+    ::CloseHandle(ToNative(process));
+}
+
+std::uint64_t Win32System::Milliseconds() {
+    return ::GetTickCount64();
 }
 
 void Win32System::QuietCriticalErrors() {
@@ -126,10 +138,6 @@ bool Win32System::LaunchHelp(std::wstring const& helpFile, std::uint32_t context
     }
     // The window asking for help is the active one: F1 was pressed there.
     return ::WinHelpW(::GetActiveWindow(), helpFile.c_str(), HELP_CONTEXT, context) != FALSE;
-}
-
-std::uint32_t Win32System::TickCount() {
-    return ::GetTickCount();
 }
 
 } // namespace platform::win32

@@ -1,18 +1,19 @@
-"""Start-up as a user sees it: the options window, the settings file, and the
-extra desktops each getting one shell and one hidden copy of the program."""
+"""Start-up as a user sees it: the options window, the settings file, the
+extra desktops each getting one shell and one hidden copy of the program,
+and a shell that ends there being started again."""
 
 import os
 import shutil
 import time
 
-from harness import relay
+from harness import relay, shell_restart
 from harness.framework import e2e_test
 from harness.probes import Start
 from harness import places
 from harness.quorvane import (DEFAULT_DESKTOP, DEFAULT_SETTINGS, DIALOG_CLASS,
                               ERROR_FILE_NOT_FOUND, ERROR_TITLE, NEW_DESKTOPS, QUIET_PERIOD,
                               WINDOW_TIMEOUT, WINDOW_TITLE, ErrorBoxAnswerer, StartObserver,
-                              app_windows, copies_by_desktop, error_box_text,
+                              app_windows, copies_by_desktop, desktop_name, error_box_text,
                               pauses_before_copies, read_settings, system_text,
                               wait_for_app_window)
 from harness.test_run import APP_PATH
@@ -35,6 +36,14 @@ PAUSE_BEFORE_COPY = (2.8, 5.0)
 # desktops, from the moment its window is found.
 ANSWER_WATCH_SECONDS = 9
 WM_NULL = 0
+# An ended shell is looked for at the program's 3 s settings tick; Wine's
+# process start comes on top.
+RESTART_WITHIN = 8
+# Restarts of one desktop's shell the program makes within 2 minutes at most.
+MOST_RESTARTS = 3
+# While this file sits beside the recording stand-in, a started stand-in
+# ends at once, as a broken shell would.
+END_AT_ONCE = ".end"
 
 
 def quoted(path):
@@ -226,3 +235,62 @@ def missing_shell_without_drive_d_goes_on(ctx):
     if os.path.lexists(drive_d):
         os.remove(drive_d)
     run_without_shell(ctx, session)
+
+
+def stand_ins(session, shell_path, desktop):
+    """Process ids of the recording stand-in shells running on desktop."""
+    return [p.pid for p in session.processes()
+            if p.image.lower() == shell_path.lower() and desktop_name(p) == desktop]
+
+
+def end_the_shell(session, shell_path, desktop):
+    running = stand_ins(session, shell_path, desktop)
+    assert len(running) == 1, f"stand-in shells on {desktop}: {running}"
+    shell_restart.end_process(session, running[0])
+    return running[0]
+
+
+@e2e_test()
+def a_shell_ended_on_a_new_desktop_is_started_again_there_but_not_forever(ctx):
+    session = ctx.session()
+    drive_d = os.path.join(session.root, "drive_d")
+    os.makedirs(drive_d)
+    session.map_drive("d", drive_d)
+    shell_path = ctx.run.shell_path
+    desktop = NEW_DESKTOPS[0]
+    session.start(APP_PATH, "quorvane")
+    observer = StartObserver(session, APP_PATH, shell_path)
+    processes, starts = observer.wait_settled()
+    again = Start(desktop, quoted(shell_path))
+
+    def new_starts():
+        return session.starts_logged(shell_path)[len(starts):]
+
+    ended = end_the_shell(session, shell_path, desktop)
+    wait_until(new_starts, RESTART_WITHIN, f"new shell start after ending {ended}")
+    # Long enough for a second look at the ended shell to start another.
+    time.sleep(QUIET_PERIOD)
+    assert new_starts() == [again], f"shell starts after ending the one on {desktop}: " \
+        f"{new_starts()}"
+    now_running, _ = observer.snapshot()
+    assert copies_by_desktop(now_running) == copies_by_desktop(processes), \
+        "the restart started another copy of the program"
+    assert ended not in stand_ins(session, shell_path, desktop)
+
+    # A shell that ends at once is started again until the budget is spent
+    # (the restart above counts), then left, with one line in the log.
+    with open(session.path(shell_path + END_AT_ONCE), "wb"):
+        pass
+    end_the_shell(session, shell_path, desktop)
+    log_path = os.path.join(drive_d, "logs.txt")
+    wait_until(lambda: os.path.exists(log_path), MOST_RESTARTS * RESTART_WITHIN,
+               "the failure log after the shell kept ending")
+    time.sleep(QUIET_PERIOD)
+    assert new_starts() == [again] * MOST_RESTARTS, \
+        f"shell starts after it kept ending: {new_starts()}"
+    with open(log_path, "rb") as stream:
+        log = stream.read()
+    assert log == SHELL_FAILURE_LINE, f"d:\\logs.txt holds {log!r}"
+    now_running, _ = observer.snapshot()
+    assert copies_by_desktop(now_running) == copies_by_desktop(processes), \
+        "the restarts started another copy of the program"

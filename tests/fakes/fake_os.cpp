@@ -78,16 +78,42 @@ std::optional<std::wstring> FakeSystem::ModulePath() {
     return modulePath;
 }
 
-platform::ErrorCode FakeSystem::StartProcess(std::wstring const& commandLine,
-                                             std::wstring const& desktop,
-                                             platform::TokenHandle asUser) {
+platform::ProcessStart FakeSystem::StartProcess(std::wstring const& commandLine,
+                                                std::wstring const& desktop,
+                                                platform::TokenHandle asUser) {
     log_.Add("StartProcess " + Narrow(commandLine) + " @ " + Narrow(desktop) +
              (asUser ? " as " + Hex(static_cast<std::uint32_t>(asUser.value)) : ""));
     if (asUser && tokenStartFailure != 0) {
-        return tokenStartFailure;
+        return {{}, tokenStartFailure};
     }
-    auto failure = startFailures.find(commandLine);
-    return failure == startFailures.end() ? 0 : failure->second;
+    if (auto failure = startFailures.find(commandLine); failure != startFailures.end()) {
+        return {{}, failure->second};
+    }
+    next_ += 4;
+    processes[next_] = {commandLine, desktop};
+    ++openProcesses;
+    return {platform::ProcessHandle{next_}, 0};
+}
+
+bool FakeSystem::HasEnded(platform::ProcessHandle process) {
+    auto const& found = processes.at(process.value);
+    EXPECT_TRUE(found.open) << "a closed process handle was asked about";
+    return found.ended;
+}
+
+void FakeSystem::CloseProcess(platform::ProcessHandle process) {
+    auto& found = processes.at(process.value);
+    EXPECT_TRUE(found.open) << "a process handle was closed twice";
+    found.open = false;
+    --openProcesses;
+}
+
+void FakeSystem::End(std::wstring const& desktop, std::wstring const& program) {
+    for (auto& [handle, process] : processes) {
+        if (process.desktop == desktop && process.commandLine.find(program) != std::wstring::npos) {
+            process.ended = true;
+        }
+    }
 }
 
 platform::ShellToken FakeSystem::OpenShellToken() {

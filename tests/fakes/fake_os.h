@@ -41,13 +41,24 @@ class FakeDesktops : public platform::Desktops {
     std::uintptr_t next_ = 0x60;
 };
 
+struct FakeProcess {
+    std::wstring commandLine;
+    std::wstring desktop;
+    bool ended = false;
+    bool open = true; // its handle
+};
+
 class FakeSystem : public platform::System {
   public:
     explicit FakeSystem(CallLog& log) : log_(log) {}
     std::optional<std::wstring> Environment(std::wstring const& name) override;
     std::optional<std::wstring> ModulePath() override;
-    platform::ErrorCode StartProcess(std::wstring const& commandLine, std::wstring const& desktop,
-                                     platform::TokenHandle asUser) override;
+    platform::ProcessStart StartProcess(std::wstring const& commandLine,
+                                        std::wstring const& desktop,
+                                        platform::TokenHandle asUser) override;
+    bool HasEnded(platform::ProcessHandle process) override;
+    void CloseProcess(platform::ProcessHandle process) override;
+    std::uint64_t Milliseconds() override { return now; }
     bool IsElevated() override { return elevated; }
     platform::ShellToken OpenShellToken() override;
     void CloseToken(platform::TokenHandle token) override;
@@ -55,7 +66,6 @@ class FakeSystem : public platform::System {
     std::optional<std::wstring> ErrorText(platform::ErrorCode code) override;
     std::wstring LoadString(platform::ResourceId id) override;
     bool LaunchHelp(std::wstring const& helpFile, std::uint32_t context) override;
-    std::uint32_t TickCount() override { return now; }
 
     std::map<std::wstring, std::wstring> environment{{L"SystemRoot", L"C:\\windows"},
                                                      {L"APPDATA", L"C:\\AppData"}};
@@ -65,14 +75,20 @@ class FakeSystem : public platform::System {
     platform::ShellToken shell{platform::TokenHandle{0x900}, false};
     platform::ErrorCode tokenStartFailure = 0; // for every start with a token
     int openTokens = 0;
+    std::map<std::uintptr_t, FakeProcess> processes; // every one started, by handle
+    int openProcesses = 0;
+    std::uint64_t now = 0;
+    // Ends every process started on the desktop with a command line that
+    // contains `program`, as a crash or Task Manager would.
+    void End(std::wstring const& desktop, std::wstring const& program = L"explorer.exe");
     std::map<platform::ErrorCode, std::wstring> errorTexts{
         {5, L"Access is denied.\r\n"}, {2, L"The system cannot find the file specified.\r\n"}};
     std::map<platform::ResourceId, std::wstring> strings{{101, L"&About Quorvane..."}};
     bool helpAvailable = false;
-    std::uint32_t now = 100000; // the clock; tests move it on
 
   private:
     CallLog& log_;
+    std::uintptr_t next_ = 0x2000;
 };
 
 class FakeUi : public platform::Ui {

@@ -7,7 +7,10 @@ prompt."""
 import os
 import re
 
-from . import wine
+from . import probes, wine
+
+RIGHTS_PROBE = "run_key_rights"
+probes.PROBES.setdefault(RIGHTS_PROBE, [])
 
 RUN_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Run"
 VALUE_NAME = "Quorvane"
@@ -23,6 +26,9 @@ _REMOVAL_COMMAND = re.compile(r"reg delete [^`\r\n]*", re.IGNORECASE)
 # ordinary (64-bit) prompt reaches only when asked. A 32-bit Wine prefix has
 # one view for both; a 64-bit one keeps them apart, as Windows does.
 THIRTY_TWO_BIT_VIEW = "/reg:32"
+# What an administrator sets to keep normal users out: Everyone may read the
+# key but neither set a value (0x2) nor make a subkey (0x4).
+WRITES_DENIED = "D:P(D;;0x6;;;WD)(A;;KR;;;WD)"
 
 
 def run_value(session):
@@ -60,3 +66,10 @@ def type_at_prompt(session, command):
     """Runs a command line as typed at a `cmd` prompt in the prefix; a
     command that fails (no such value, a bad switch) raises."""
     wine.run(session.env, [wine.loader(), "cmd", "/c", *command.split()])
+
+
+def deny_writes(session):
+    """Plays a user without administrator rights: from now on the program's
+    writes to the Run key are refused with "Access is denied.", as Windows
+    refuses them to a normal user. Returns the DACL it replaced."""
+    return session.probe(RIGHTS_PROBE, WRITES_DENIED).strip()

@@ -1,5 +1,5 @@
 #pragma once
-// Owning wrappers for the two kinds of handle the probes hold, so every exit
+// Owning wrappers for the kinds of handle the probes hold, so every exit
 // path closes them.
 
 #include <windows.h>
@@ -16,7 +16,15 @@ struct DesktopCloser {
     void operator()(HDESK desktop) const { CloseDesktop(desktop); }
 };
 
-// Null is the empty state for both kinds.
+struct KeyCloser {
+    void operator()(HKEY key) const { RegCloseKey(key); }
+};
+
+struct LocalCloser {
+    void operator()(HLOCAL block) const { LocalFree(block); }
+};
+
+// Null is the empty state for every kind.
 template <class Handle, class Closer> class Unique {
   public:
     Unique() = default;
@@ -42,6 +50,8 @@ template <class Handle, class Closer> class Unique {
 
 using UniqueHandle = Unique<HANDLE, HandleCloser>;
 using UniqueDesktop = Unique<HDESK, DesktopCloser>;
+using UniqueKey = Unique<HKEY, KeyCloser>;
+using UniqueLocal = Unique<HLOCAL, LocalCloser>;
 
 // Some calls (CreateFileW, CreateToolhelp32Snapshot) fail with
 // INVALID_HANDLE_VALUE instead of null; fold that into the empty state.
