@@ -25,7 +25,8 @@ import sys
 import tempfile
 import uuid
 
-from make_release import release_time
+sys.dont_write_bytecode = True  # keep the source tree clean
+from make_release import release_time  # noqa: E402
 
 WIXL_ARCH = "x86"
 # The product code names one version of the product. Windows Installer
@@ -211,12 +212,11 @@ def main():
     parser.add_argument("--source", required=True)
     parser.add_argument("--version", required=True)
     parser.add_argument("--output", required=True)
-    parser.add_argument("--wxs")
     parser.add_argument("files", nargs="+")
     arguments = parser.parse_args()
     if not re.fullmatch(r"\d+\.\d+\.\d+(\.\d+)?", arguments.version):
         raise SystemExit(f"not a Windows Installer version: {arguments.version}")
-    wxs = arguments.wxs or os.path.join(arguments.source, "dist", "Quorvane.wxs")
+    wxs = os.path.join(arguments.source, "dist", "Quorvane.wxs")
     build(wxs, arguments.version, arguments.output, arguments.files,
           release_time(arguments.source))
     return 0
