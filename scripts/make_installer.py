@@ -39,7 +39,6 @@ PACKAGE_CODE_NAMESPACE = uuid.UUID("E2C4A7F0-3B19-4D6E-8A52-C7F1093D6B2E")
 
 # Compound file (the container an .msi is): [MS-CFB].
 CFB_SIGNATURE = bytes.fromhex("D0CF11E0A1B11AE1")
-HEADER_SIZE = 512
 DIFAT_IN_HEADER = 109
 END_OF_CHAIN = 0xFFFFFFFE
 DIRECTORY_ENTRY_SIZE = 128
@@ -166,7 +165,7 @@ def patch_summary(data, code, seconds):
 
     at, kind = properties[PID_REVNUMBER]
     text = code.encode("ascii") + b"\0"
-    if kind != VT_LPSTR or struct.unpack_from("<I", stream, at)[0] != len(text):
+    if kind != VT_LPSTR or struct.unpack_from("<I", stream, at)[0] != PACKAGE_CODE_LENGTH + 1:
         raise ValueError("the package code is not a GUID string of the usual size")
     overwrite(at + 4, text)
     for pid in (PID_CREATE_DTM, PID_LASTSAVE_DTM):
