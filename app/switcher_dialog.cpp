@@ -38,6 +38,7 @@ Reply SwitcherDialog::Dispatch(Message const& message) {
         platform::OnCommand(ID_SHOW_OPTIONS, &Self::OnShowOptions),
         platform::OnCommand(ID_ABOUT, &Self::OnAbout),
         platform::OnRegisteredMessage(kTaskbarCreatedMessage, &Self::OnTaskbarCreated),
+        platform::OnMessage(platform::kWmEndSession, &Self::OnEndSession),
     };
     return DispatchThrough(*this, kMessages, message);
 }
@@ -233,6 +234,18 @@ Reply SwitcherDialog::OnExit(Message const&) {
     WriteSettings(os_, window(), desktopCount);
     EndWithOk();
     return platform::Handled();
+}
+
+Reply SwitcherDialog::OnEndSession(Message const& message) {
+    // Windows signs out once this returns, and may arrive here inside the
+    // pause of a first start: shells and copies started from now on would
+    // only delay it. False means the sign-out was called off.
+    if (message.wParam != 0) {
+        ended = true;
+        window().KillTimer(SyncTimer);
+        watchedShells.Stop();
+    }
+    return platform::Handled(0);
 }
 
 Reply SwitcherDialog::OnSysCommand(Message const& message) {

@@ -3,6 +3,8 @@
 #include "app/error_report.h"
 #include "desktops/desktop_table.h"
 
+#include <utility>
+
 namespace quorvane {
 namespace {
 
@@ -20,39 +22,47 @@ void OpenDefaultDesktop(platform::Os& os, platform::Window& owner,
 
 void OpenOrCreateDesktop(platform::Os& os, platform::Window& owner, std::wstring const& name,
                          platform::UniqueDesktop& handle, platform::TokenHandle asUser,
-                         ShellWatch& shells, bool const& ended) {
+                         ShellWatch& shells, RightsNotice& notice, bool const& ended) {
     if (auto const opened = os.desktops.Open(name); opened.handle) {
         handle = platform::UniqueDesktop(os.desktops, opened.handle);
         return;
     }
-    auto created = os.desktops.Create(name, asUser);
-    if (!created.handle && asUser) {
-        // The shell's user could not be given its rights there, so what
-        // starts there could not use it: made and equipped as this copy,
-        // as it always was.
-        created = os.desktops.Create(name, {});
-        asUser = {};
-    }
+    auto const created = os.desktops.Create(name);
     if (!created.handle) {
         ErrorReport(os.system, owner, created.error);
         return;
     }
     handle = platform::UniqueDesktop(os.desktops, created.handle);
-    auto shell = ShellLauncher(os, owner, name, asUser, ended);
+    if (asUser) {
+        if (auto const error = os.desktops.Grant(created.handle, asUser);
+            error != platform::kSuccess) {
+            // What started there as the shell's user could not use it, so it
+            // is equipped as this copy, as it always was.
+            asUser = {};
+            if (!notice.GoAhead(error)) {
+                return;
+            }
+        }
+    }
+    auto shell = ShellLauncher(os, owner, name, asUser, notice, ended);
     if (!ended) {
         shells.Watch(name, asUser, std::move(shell));
     }
 }
 
 Started Start(platform::System& system, std::wstring const& commandLine,
-              std::wstring const& desktop, platform::TokenHandle asUser) {
+              std::wstring const& desktop, platform::TokenHandle asUser, RightsNotice* notice) {
     // A start the token is refused for (the secondary logon service may be
-    // off) goes ahead as this copy, as it always did, rather than leave the
-    // desktop without its shell.
+    // off) goes ahead as this copy rather than leave the desktop without its
+    // shell; the user is told, since all started from there then runs with
+    // an administrator's rights.
     if (asUser) {
-        if (auto const asThem = system.StartProcess(commandLine, desktop, asUser);
-            asThem.error == platform::kSuccess) {
+        auto const asThem = system.StartProcess(commandLine, desktop, asUser);
+        if (asThem.error == platform::kSuccess) {
             return {platform::UniqueProcess(system, asThem.process)};
+        }
+        if (notice != nullptr && !notice->GoAhead(asThem.error)) {
+            return {};
         }
     }
     auto const asSelf = system.StartProcess(commandLine, desktop, {});
@@ -65,10 +75,12 @@ void OpenAllDesktops(platform::Os& os, platform::Window& owner, DesktopHandles& 
                      ShellWatch& shells, bool const& ended) {
     OpenDefaultDesktop(os, owner, handles[0]);
     auto asUser = UnelevatedShellToken(os.system);
+    // This runs once in a copy's run, so the notice says it once a run.
+    RightsNotice notice(os, owner, ended);
     for (int slot = kFirstCreatedSlot; slot <= kSlotCount && !ended; ++slot) {
         OpenOrCreateDesktop(os, owner, Slot(slot).object,
                             handles[static_cast<std::size_t>(slot - 1)], asUser.get(), shells,
-                            ended);
+                            notice, ended);
     }
     if (!ended && shells.Watching()) {
         shells.KeepToken(std::move(asUser));
@@ -81,7 +93,7 @@ platform::UniqueToken UnelevatedShellToken(platform::System& system) {
     }
     auto const shell = system.OpenShellToken();
     platform::UniqueToken token(system, shell.token);
-    if (shell.elevated) {
+    if (shell.elevated || !shell.sameUser) {
         return {};
     }
     return token;
@@ -96,15 +108,22 @@ std::wstring ShellCommandLine(platform::System& system) {
     return QuotedCommandLine(folder + kShellFile);
 }
 
+bool RightsNotice::GoAhead(platform::ErrorCode refused) {
+    if (!std::exchange(said_, true)) {
+        ErrorReport(os_.system, owner_, refused);
+    }
+    return !ended_;
+}
+
 Started StartShell(platform::System& system, std::wstring const& desktop,
-                   platform::TokenHandle asUser) {
-    return Start(system, ShellCommandLine(system), desktop, asUser);
+                   platform::TokenHandle asUser, RightsNotice* notice) {
+    return Start(system, ShellCommandLine(system), desktop, asUser, notice);
 }
 
 platform::UniqueProcess ShellLauncher(platform::Os& os, platform::Window& owner,
                                       std::wstring const& desktop, platform::TokenHandle asUser,
-                                      bool const& ended) {
-    auto shell = StartShell(os.system, desktop, asUser);
+                                      RightsNotice& notice, bool const& ended) {
+    auto shell = StartShell(os.system, desktop, asUser, &notice);
     if (shell.error != platform::kSuccess) {
         ErrorReport(os.system, owner, shell.error);
         FailureLog(os.files, kShellFailureLogText);
@@ -120,7 +139,7 @@ platform::UniqueProcess ShellLauncher(platform::Os& os, platform::Window& owner,
     // the copy is then simply not started, as when its start fails. The
     // copy is not watched: it ends only when its user chooses Exit.
     if (auto const self = os.system.ModulePath()) {
-        Start(os.system, QuotedCommandLine(*self), desktop, asUser);
+        Start(os.system, QuotedCommandLine(*self), desktop, asUser, &notice);
     }
     return std::move(shell.process);
 }

@@ -24,6 +24,24 @@ inline constexpr wchar_t kShellFailureLogText[] = L"Can't run explorer";
 // keeps taking its messages meanwhile, so it never looks hung.
 inline constexpr unsigned kShellStartPauseMs = 3000;
 
+// Says, once in this copy's run, that something meant to run as the shell's
+// user goes ahead as this copy, with an administrator's rights: the first
+// refusal shows its "Error" box, later ones show nothing.
+class RightsNotice {
+  public:
+    RightsNotice(platform::Os& os, platform::Window& owner, bool const& ended)
+        : os_(os), owner_(owner), ended_(ended) {}
+    // Whether what was refused goes ahead as this copy: not once Exit was
+    // chosen, also in the box.
+    bool GoAhead(platform::ErrorCode refused);
+
+  private:
+    platform::Os& os_;
+    platform::Window& owner_;
+    bool const& ended_;
+    bool said_ = false;
+};
+
 // Opens "Default" and opens or creates the other three, equipping each
 // desktop this call created and handing its shell to `shells`. Failures are
 // reported and the next slot follows. `ended` is read again after every
@@ -38,7 +56,7 @@ void OpenAllDesktops(platform::Os& os, platform::Window& owner, DesktopHandles& 
 // or Exit came first.
 platform::UniqueProcess ShellLauncher(platform::Os& os, platform::Window& owner,
                                       std::wstring const& desktop, platform::TokenHandle asUser,
-                                      bool const& ended);
+                                      RightsNotice& notice, bool const& ended);
 
 struct Started {
     platform::UniqueProcess process; // empty when the start failed
@@ -46,13 +64,16 @@ struct Started {
 };
 
 // The one way a desktop's shell is started, the first time and again after
-// it ended, so both follow the same rules.
+// it ended, so both follow the same rules. A start refused to the token's
+// user goes ahead as this copy, told to `notice` when there is one.
 Started StartShell(platform::System& system, std::wstring const& desktop,
-                   platform::TokenHandle asUser);
+                   platform::TokenHandle asUser, RightsNotice* notice = nullptr);
 
 // What this copy starts and creates is handed the shell's own rights when
 // this copy is elevated and the shell is not: nothing started from the new
-// desktops may run as administrator unasked. Zero means: as this copy.
+// desktops may run as administrator unasked. Only a shell of this copy's own
+// user lends them: another user's would start everything with that user's
+// profile and files. Zero means: as this copy.
 platform::UniqueToken UnelevatedShellToken(platform::System& system);
 
 // A path in double quotes, so a space in it cannot start another program.

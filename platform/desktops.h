@@ -19,11 +19,13 @@ class Desktops {
     // OpenDesktopW(name, DF_ALLOWOTHERACCOUNTHOOK, not inheritable, GENERIC_ALL).
     virtual DesktopResult Open(std::wstring const& name) = 0;
     // CreateDesktopW(name, DF_ALLOWOTHERACCOUNTHOOK, GENERIC_ALL), inheritable
-    // handle. With a token, the desktop grants that token's user full access
-    // at medium integrity, besides SYSTEM and the administrators; without
-    // one it gets this process's default security. Fails when the grant
-    // cannot be made.
-    virtual DesktopResult Create(std::wstring const& name, TokenHandle grantee) = 0;
+    // handle, no security descriptor: the desktop gets what the window
+    // station hands down.
+    virtual DesktopResult Create(std::wstring const& name) = 0;
+    // Adds to the desktop's DACL one entry granting the token's user every
+    // desktop right, keeping all it had, and labels the desktop at medium
+    // integrity, so that a process that is not elevated can use it too.
+    virtual ErrorCode Grant(DesktopHandle desktop, TokenHandle user) = 0;
     virtual void Switch(DesktopHandle desktop) = 0;
     virtual void Close(DesktopHandle desktop) = 0;
 };

@@ -8,6 +8,7 @@
 namespace platform {
 
 inline constexpr MessageId kWmPaint = 0x000F;
+inline constexpr MessageId kWmEndSession = 0x0016;
 inline constexpr MessageId kWmQueryDragIcon = 0x0037;
 inline constexpr MessageId kWmContextMenu = 0x007B;
 inline constexpr MessageId kWmHelp = 0x0053;

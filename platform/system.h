@@ -17,8 +17,9 @@ struct ProcessStart {
 };
 
 struct ShellToken {
-    TokenHandle token;    // zero when no shell runs or a call failed
-    bool elevated = true; // also when that could not be told
+    TokenHandle token;     // zero when no shell runs or a call failed
+    bool elevated = true;  // also when that could not be told
+    bool sameUser = false; // this process's own user; false also when that could not be told
 };
 
 class System {
@@ -46,7 +47,7 @@ class System {
     // also when that cannot be told.
     virtual bool IsElevated() = 0;
     // A primary token of the process that owns this desktop's shell window,
-    // fit for StartProcess and Desktops::Create.
+    // fit for StartProcess and Desktops::Grant.
     virtual ShellToken OpenShellToken() = 0;
     virtual void CloseToken(TokenHandle token) = 0;
     // From now on a drive with no disk in it fails the call that used it

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Builds the current commit twice, in two fresh clones at paths of different
 # lengths, seconds apart, under different time zones and umasks, and fails
-# unless Quorvane.exe, the release ZIP and SHA256SUMS come out the same to
-# the byte. Uncommitted changes are not part of either build.
+# unless Quorvane.exe, the release ZIP, the installer package and SHA256SUMS
+# come out the same to the byte. Uncommitted changes are not part of either build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 commit=$(git rev-parse HEAD)
 version=$(sed -n 's/^project(Quorvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-outputs=(platform/win32/Quorvane.exe "Quorvane-$version-win32.zip" SHA256SUMS)
+outputs=(platform/win32/Quorvane.exe "Quorvane-$version-win32.zip" "Quorvane-$version.msi" SHA256SUMS)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -28,4 +28,5 @@ for output in "${outputs[@]}"; do
         { echo "not reproducible: $output differs between two builds of $commit" >&2; exit 1; }
 done
 echo "reproducible: ${outputs[*]} identical in two builds of ${commit:0:12}" \
-     "($(sha256sum "$first/build/windows/${outputs[1]}" | cut -c1-16)...)"
+     "(ZIP $(sha256sum "$first/build/windows/${outputs[1]}" | cut -c1-16)...," \
+     "package $(sha256sum "$first/build/windows/${outputs[2]}" | cut -c1-16)...)"

@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
-"""Packs the release ZIP and writes SHA256SUMS beside it, the same to the
+"""Packs the release ZIP and writes SHA256SUMS beside it (listing the ZIP and
+any other file of the release given with --also), the same to the
 byte wherever and whenever it runs on the same inputs: the entries go in the
 order given, all dated with the commit's time (SOURCE_DATE_EPOCH when set,
 else the last commit of the source tree), with fixed permissions and no owner or
 other file-system details of the machine that packed them.
 
-    make_release.py --source DIR --output ZIP FILE...
+    make_release.py --source DIR --output ZIP [--also PATH]... FILE...
 """
 
 import argparse
@@ -49,22 +50,25 @@ def pack(output, files, seconds):
                 archive.writestr(entry, stream.read(), zipfile.ZIP_DEFLATED, COMPRESSION_LEVEL)
 
 
-def write_sums(output):
-    with open(output, "rb") as stream:
-        digest = hashlib.sha256(stream.read()).hexdigest()
+def write_sums(output, others):
+    """One line per file, the ZIP's first, as `sha256sum` writes them."""
     sums = os.path.join(os.path.dirname(output), SUMS_NAME)
-    with open(sums, "w", newline="\n") as stream:
-        stream.write(f"{digest}  {os.path.basename(output)}\n")
+    with open(sums, "w", newline="\n") as out:
+        for path in [output, *others]:
+            with open(path, "rb") as stream:
+                digest = hashlib.sha256(stream.read()).hexdigest()
+            out.write(f"{digest}  {os.path.basename(path)}\n")
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--source", required=True)
     parser.add_argument("--output", required=True)
+    parser.add_argument("--also", action="append", default=[])
     parser.add_argument("files", nargs="+")
     arguments = parser.parse_args()
     pack(arguments.output, arguments.files, release_time(arguments.source))
-    write_sums(arguments.output)
+    write_sums(arguments.output, arguments.also)
     return 0
 
 

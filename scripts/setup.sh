@@ -17,15 +17,17 @@ packages=(cmake g++ make libgtest-dev libgmock-dev clang libclang-rt-dev
           g++-mingw-w64-i686 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64
           xvfb xdotool x11-utils imagemagick fonts-wine zip python3 git
-          e2fsprogs)
+          e2fsprogs wixl msitools)
 need_i386=0
 if [ "$arch" = x86 ]; then
     packages+=(wine32:i386)
     dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
 fi
 # e2fsprogs brings chattr, with which a test run as root makes the settings
-# file read-only even for root. The footprint benchmark measures starts on a
-# desktop with a window manager, as every real desktop has one.
+# file read-only even for root. wixl builds the installer package, and
+# msitools' msiextract lets the release check read it back. The footprint
+# benchmark measures starts on a desktop with a window manager, as every real
+# desktop has one.
 if [ "${1:-}" = "bench" ]; then
     packages+=(openbox)
 fi

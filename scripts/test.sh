@@ -40,6 +40,20 @@ listing=$(python3 -m zipfile -l "build/windows/Quorvane-$version-win32.zip")
 for packed in Quorvane.exe ReadMe.txt; do
     grep -q "^$packed " <<<"$listing" || { echo "release package lacks $packed" >&2; exit 1; }
 done
+# The installer holds the same program and ReadMe as the ZIP, and
+# SHA256SUMS lists both downloads.
+installer=$(mktemp -d)
+trap 'rm -rf "$corpus" "$installer"' EXIT
+msiextract -C "$installer" "build/windows/Quorvane-$version.msi" >/dev/null
+python3 -m zipfile -e "build/windows/Quorvane-$version-win32.zip" "$installer/zip"
+for packed in Quorvane.exe ReadMe.txt; do
+    cmp "$installer/zip/$packed" "$installer/Program Files/Quorvane/$packed" ||
+        { echo "the installer's $packed differs from the ZIP's" >&2; exit 1; }
+done
+for download in "Quorvane-$version-win32.zip" "Quorvane-$version.msi"; do
+    grep -q "  $download\$" build/windows/SHA256SUMS ||
+        { echo "SHA256SUMS does not list $download" >&2; exit 1; }
+done
 (cd build/windows && sha256sum --check --quiet SHA256SUMS)
 
 echo "== the 64-bit build, and hardening in both programs' headers"

@@ -151,24 +151,30 @@ TEST_F(DesktopSetTest, AnElevatedCopyStartsAndGrantsAsItsUnelevatedShell) {
     EXPECT_THAT(fake.log.calls,
                 ElementsAre("OpenDesktop Default", "OpenShellToken", "OpenDesktop Desktop II",
                             "OpenDesktop Desktop III", "OpenDesktop Desktop IV",
-                            "CreateDesktop Desktop IV for 0x900",
+                            "CreateDesktop Desktop IV", "GrantDesktop Desktop IV to 0x900",
                             std::string(kShellOnIv) + " as 0x900", "TakeMessages 3000",
                             std::string(kCopyOnIv) + " as 0x900"));
+    // Created as a copy that is not elevated creates it, then one entry more
+    // for the shell's user; the desktops found made are left as they are.
+    ASSERT_EQ(fake.desktops.addedEntries.size(), 1u);
+    EXPECT_THAT(fake.desktops.addedEntries[L"Desktop IV"],
+                ElementsAre(platform::TokenHandle{0x900}));
     EXPECT_EQ(fake.system.openTokens, 1) << "kept for the restarts of the shell it started";
     shells.Stop();
     EXPECT_EQ(fake.log.calls.back(), "CloseToken 0x900");
 }
 
-TEST_F(DesktopSetTest, WithoutAnUnelevatedShellEverythingStartsAsThisCopy) {
+TEST_F(DesktopSetTest, WithoutAnUnelevatedShellOfThisUserEverythingStartsAsThisCopy) {
     struct Case {
         char const* name;
         bool elevated;
         platform::ShellToken shell;
     };
     Case const cases[] = {
-        {"this copy is not elevated", false, {platform::TokenHandle{0x900}, false}},
-        {"the shell is elevated too", true, {platform::TokenHandle{0x900}, true}},
-        {"no shell, or a call failed", true, {platform::TokenHandle{}, false}},
+        {"this copy is not elevated", false, {platform::TokenHandle{0x900}, false, true}},
+        {"the shell is elevated too", true, {platform::TokenHandle{0x900}, true, true}},
+        {"no shell, or a call failed", true, {platform::TokenHandle{}, false, false}},
+        {"the shell runs as another user", true, {platform::TokenHandle{0x900}, false, false}},
     };
     for (auto const& each : cases) {
         fakes::FakeOs local;
@@ -180,6 +186,7 @@ TEST_F(DesktopSetTest, WithoutAnUnelevatedShellEverythingStartsAsThisCopy) {
         quorvane::OpenAllDesktops(local.os, local.window, localHandles, localShells, ended);
         EXPECT_THAT(local.log.Matching("CreateDesktop"), ElementsAre("CreateDesktop Desktop IV"))
             << each.name;
+        EXPECT_TRUE(local.log.Matching("GrantDesktop").empty()) << each.name;
         EXPECT_THAT(local.log.Matching("StartProcess"), ElementsAre(kShellOnIv, kCopyOnIv))
             << each.name;
         localShells.Stop();
@@ -187,29 +194,59 @@ TEST_F(DesktopSetTest, WithoutAnUnelevatedShellEverythingStartsAsThisCopy) {
     }
 }
 
-TEST_F(DesktopSetTest, WhatIsRefusedToTheShellsUserGoesAheadAsThisCopy) {
+TEST_F(DesktopSetTest, WhatIsRefusedToTheShellsUserGoesAheadAsThisCopyAndIsSaidOnce) {
     fake.system.elevated = true;
     fake.system.tokenStartFailure = 1058; // the secondary logon service is disabled
-    fake.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
     OpenAll();
-    EXPECT_THAT(fake.log.Matching("StartProcess"),
-                ElementsAre(std::string(kShellOnIv) + " as 0x900", kShellOnIv,
-                            std::string(kCopyOnIv) + " as 0x900", kCopyOnIv));
-    EXPECT_TRUE(fake.window.boxes.empty());
+    // Said before the first start goes ahead as this copy, and only then:
+    // the other five refusals of this run show nothing more.
+    ASSERT_EQ(fake.window.boxes.size(), 1u);
+    EXPECT_EQ(fake.window.boxes[0].text, fake.system.errorTexts[1058]);
+    EXPECT_EQ(fake.window.boxes[0].caption, L"Error");
+    auto const firstStart = fake.log.IndexOf("StartProcess");
+    EXPECT_EQ(fake.log.IndexOf("MessageBox"), firstStart + 1);
+    std::vector<std::string> expected;
+    for (std::string const desktop : {"Desktop II", "Desktop III", "Desktop IV"}) {
+        for (std::string const program :
+             {"C:\\windows\\explorer.exe", "C:\\Program Files\\Quorvane\\Quorvane.exe"}) {
+            auto const start = "StartProcess \"" + program + "\" @ " + desktop;
+            expected.insert(expected.end(), {start + " as 0x900", start});
+        }
+    }
+    EXPECT_EQ(fake.log.Matching("StartProcess"), expected);
+    EXPECT_TRUE(fake.files.files.empty()) << "nothing failed to start";
 
-    // A desktop the user's rights could not be set on: nothing started there
-    // as that user could use it.
+    // A desktop whose rights could not be set for the shell's user: made
+    // all the same, equipped as this copy, and said once a run as well.
     fakes::FakeOs refused;
     refused.system.elevated = true;
     refused.desktops.grantFailure = 1338;
-    refused.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
+    refused.system.errorTexts[1338] = L"The security descriptor structure is invalid.\r\n";
     quorvane::DesktopHandles refusedHandles;
     quorvane::ShellWatch refusedShells;
     quorvane::OpenAllDesktops(refused.os, refused.window, refusedHandles, refusedShells, ended);
-    EXPECT_THAT(refused.log.Matching("CreateDesktop"),
-                ElementsAre("CreateDesktop Desktop IV for 0x900", "CreateDesktop Desktop IV"));
-    EXPECT_THAT(refused.log.Matching("StartProcess"), ElementsAre(kShellOnIv, kCopyOnIv));
-    EXPECT_TRUE(refused.window.boxes.empty());
+    EXPECT_EQ(refused.log.Matching("CreateDesktop").size(), 3u);
+    EXPECT_TRUE(refusedHandles[1] && refusedHandles[2] && refusedHandles[3]);
+    EXPECT_THAT(refused.log.Matching("GrantDesktop"), ::testing::SizeIs(3));
+    auto const starts = refused.log.Matching("StartProcess");
+    EXPECT_EQ(starts.size(), 6u);
+    EXPECT_THAT(starts, ::testing::Each(::testing::Not(::testing::HasSubstr(" as "))));
+    ASSERT_EQ(refused.window.boxes.size(), 1u);
+    EXPECT_EQ(refused.window.boxes[0].text, L"The security descriptor structure is invalid.\r\n");
+
+    // Exit chosen in that box: the refused start does not go ahead elevated.
+    fakes::FakeOs exited;
+    exited.system.elevated = true;
+    exited.system.tokenStartFailure = 1058;
+    exited.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
+    bool exitChosen = false;
+    exited.window.duringBox = [&] { exitChosen = true; };
+    quorvane::DesktopHandles exitedHandles;
+    quorvane::ShellWatch exitedShells;
+    quorvane::OpenAllDesktops(exited.os, exited.window, exitedHandles, exitedShells, exitChosen);
+    EXPECT_THAT(exited.log.Matching("StartProcess"),
+                ElementsAre(std::string(kShellOnIv) + " as 0x900"));
+    EXPECT_FALSE(exitedShells.Watching());
 }
 
 // A shell this copy started that ends is started again from the sync tick.

@@ -163,6 +163,26 @@ TEST_F(DialogTest, ThePauseAfterAShellHandlesOkAndPressesAndAnExitThereEndsTheSt
     EXPECT_EQ(fake.system.openProcesses, 0) << "the shell started before the pause is not watched";
 }
 
+TEST_F(DialogTest, SignOutDuringAFirstStartsPauseStartsNothingMore) {
+    fake.files.files[fakes::kSettingsFile] = "2\r\r\n";
+    constexpr platform::LParam kLogoff = static_cast<platform::LParam>(0x80000000u);
+    fake.window.duringPause = [&] {
+        // A sign-out called off changes nothing; the next pause brings one
+        // that goes ahead.
+        Send(platform::kWmEndSession, 0, kLogoff);
+        fake.window.duringPause = [&] { Send(platform::kWmEndSession, 1, kLogoff); };
+    };
+    Start();
+    EXPECT_THAT(
+        fake.log.Matching("StartProcess"),
+        ElementsAre("StartProcess \"C:\\windows\\explorer.exe\" @ Desktop II",
+                    "StartProcess \"C:\\Program Files\\Quorvane\\Quorvane.exe\" @ Desktop II",
+                    "StartProcess \"C:\\windows\\explorer.exe\" @ Desktop III"));
+    EXPECT_TRUE(fake.log.Matching("CreateDesktop Desktop IV").empty());
+    EXPECT_TRUE(fake.window.timers.empty()) << "no sync tick starts a shell again";
+    EXPECT_EQ(fake.system.openProcesses, 0) << "nothing is watched";
+}
+
 TEST_F(DialogTest, TheSyncTickStartsAgainAShellThatEndedAndExitEndsTheWatching) {
     fake.files.files[fakes::kSettingsFile] = "2\r\r\n";
     fake.system.elevated = true;

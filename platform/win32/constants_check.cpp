@@ -37,6 +37,7 @@ static_assert(sizeof(Point::x) == sizeof(POINT::x));
 
 // Messages.
 static_assert(kWmPaint == WM_PAINT);
+static_assert(kWmEndSession == WM_ENDSESSION);
 static_assert(kWmQueryDragIcon == WM_QUERYDRAGICON);
 static_assert(kWmContextMenu == WM_CONTEXTMENU);
 static_assert(kWmHelp == WM_HELP);

@@ -18,20 +18,18 @@ DesktopResult Win32Desktops::Open(std::wstring const& name) {
     return ResultOf(::OpenDesktopW(name.c_str(), DF_ALLOWOTHERACCOUNTHOOK, FALSE, GENERIC_ALL));
 }
 
-DesktopResult Win32Desktops::Create(std::wstring const& name, TokenHandle grantee) {
-    // Without a grantee the desktop gets this process's default security,
-    // as it always did.
-    auto const descriptor = grantee ? DesktopSecurityFor(ToNative(grantee)) : UniqueHlocal();
-    if (grantee && !descriptor) {
-        return DesktopResult{DesktopHandle{}, ERROR_INVALID_SECURITY_DESCR};
-    }
+DesktopResult Win32Desktops::Create(std::wstring const& name) {
     // Inheritable, so that the shell and the copy started there hold it too.
     SECURITY_ATTRIBUTES security{};
     security.nLength = sizeof(security);
-    security.lpSecurityDescriptor = descriptor.get();
+    security.lpSecurityDescriptor = nullptr;
     security.bInheritHandle = TRUE;
     return ResultOf(::CreateDesktopW(name.c_str(), nullptr, nullptr, DF_ALLOWOTHERACCOUNTHOOK,
                                      GENERIC_ALL, &security));
+}
+
+ErrorCode Win32Desktops::Grant(DesktopHandle desktop, TokenHandle user) {
+    return GrantDesktopTo(ToNative(desktop), ToNative(user));
 }
 
 void Win32Desktops::Switch(DesktopHandle desktop) {

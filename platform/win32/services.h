@@ -13,7 +13,8 @@ namespace platform::win32 {
 class Win32Desktops final : public platform::Desktops {
   public:
     DesktopResult Open(std::wstring const& name) override;
-    DesktopResult Create(std::wstring const& name, TokenHandle grantee) override;
+    DesktopResult Create(std::wstring const& name) override;
+    ErrorCode Grant(DesktopHandle desktop, TokenHandle user) override;
     void Switch(DesktopHandle desktop) override;
     void Close(DesktopHandle desktop) override;
 };

@@ -2,13 +2,15 @@
 
 #include "platform/win32/native.h"
 #include "platform/win32/services.h"
+#include "platform/win32/unique_handle.h"
 
+#include <aclapi.h>
 #include <sddl.h>
 
 namespace platform::win32 {
 namespace {
 
-// What CreateProcessWithTokenW needs, and what DesktopSecurityFor reads.
+// What CreateProcessWithTokenW needs, and what GrantDesktopTo reads.
 constexpr DWORD kStartRights = TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY;
 
 // whenUnknown when the token cannot be asked.
@@ -21,20 +23,62 @@ bool IsElevatedToken(HANDLE token, bool whenUnknown) {
     return elevation.TokenIsElevated != 0;
 }
 
-// The token user's SID in its S-1-... form; empty when it cannot be had.
-std::wstring UserSidText(HANDLE token) {
-    // Room for the longest SID there is behind the record.
-    alignas(TOKEN_USER) unsigned char buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
+// A token's user: the record, and the SID the system puts behind it, with
+// room for the longest SID there is. The record points into itself, so it
+// is filled where it stays.
+struct TokenUserRecord {
+    alignas(TOKEN_USER) unsigned char bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
+    PSID Sid() const { return reinterpret_cast<TOKEN_USER const*>(bytes)->User.Sid; }
+};
+
+bool ReadUser(HANDLE token, TokenUserRecord& user) {
     DWORD size = 0;
-    if (!::GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size)) {
-        return {};
+    return ::GetTokenInformation(token, TokenUser, user.bytes, sizeof(user.bytes), &size) != FALSE;
+}
+
+// Credentials typed into the elevation prompt make this copy another user
+// than the shell; false also when that cannot be told.
+bool IsOwnUser(HANDLE token) {
+    HANDLE opened = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &opened)) {
+        return false;
     }
-    wchar_t* text = nullptr;
-    if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER const*>(buffer)->User.Sid, &text)) {
-        return {};
+    UniqueHandle const own(opened);
+    TokenUserRecord mine;
+    TokenUserRecord theirs;
+    return ReadUser(own.get(), mine) && ReadUser(token, theirs) &&
+           ::EqualSid(mine.Sid(), theirs.Sid()) != FALSE;
+}
+
+// Everything a user does on a desktop: windows, menus, hooks, switching to
+// it, and the standard rights.
+constexpr DWORD kDesktopAllAccess =
+    DESKTOP_READOBJECTS | DESKTOP_CREATEWINDOW | DESKTOP_CREATEMENU | DESKTOP_HOOKCONTROL |
+    DESKTOP_JOURNALRECORD | DESKTOP_JOURNALPLAYBACK | DESKTOP_ENUMERATE | DESKTOP_WRITEOBJECTS |
+    DESKTOP_SWITCHDESKTOP | STANDARD_RIGHTS_REQUIRED;
+
+// Medium, below this copy's own level, which an elevated creator may set;
+// a desktop left at the creator's level refuses writes from the shell's
+// processes whatever its DACL says.
+constexpr wchar_t kMediumLabel[] = L"S:(ML;;NW;;;ME)";
+
+// Sets the medium label on the desktop, together with the DACL when `also`
+// names it.
+ErrorCode SetMediumLabel(HDESK desktop, SECURITY_INFORMATION also, PACL dacl) {
+    PSECURITY_DESCRIPTOR built = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(kMediumLabel, SDDL_REVISION_1,
+                                                                &built, nullptr)) {
+        return ::GetLastError();
     }
-    UniqueHlocal const owner(text);
-    return text;
+    UniqueHlocal const builtOwner(built); // label points into it
+    PACL label = nullptr;
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    if (!::GetSecurityDescriptorSacl(built, &present, &label, &defaulted)) {
+        return ::GetLastError();
+    }
+    return ::SetSecurityInfo(desktop, SE_WINDOW_OBJECT, also | LABEL_SECURITY_INFORMATION, nullptr,
+                             nullptr, dacl, label);
 }
 
 } // namespace
@@ -65,7 +109,8 @@ ShellToken Win32System::OpenShellToken() {
                             TokenPrimary, &primary)) {
         return {};
     }
-    return ShellToken{FromNative<TokenHandle>(primary), IsElevatedToken(primary, true)};
+    return ShellToken{FromNative<TokenHandle>(primary), IsElevatedToken(primary, true),
+                      IsOwnUser(primary)};
 }
 
 void Win32System::CloseToken(TokenHandle token) {
@@ -82,21 +127,37 @@ std::wstring QualifiedDesktopName(std::wstring const& desktop) {
     return std::wstring(station) + L"\\" + desktop;
 }
 
-UniqueHlocal DesktopSecurityFor(HANDLE token) {
-    auto const user = UserSidText(token);
-    if (user.empty()) {
-        return {};
+ErrorCode GrantDesktopTo(HDESK desktop, HANDLE token) {
+    TokenUserRecord user;
+    if (!ReadUser(token, user)) {
+        return ::GetLastError();
     }
-    // GA: every desktop right. The label sits at medium, which an elevated
-    // creator may set since it is below its own level.
-    std::wstring const descriptor =
-        L"D:(A;;GA;;;" + user + L")(A;;GA;;;SY)(A;;GA;;;BA)S:(ML;;NW;;;ME)";
-    PSECURITY_DESCRIPTOR built = nullptr;
-    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(descriptor.c_str(), SDDL_REVISION_1,
-                                                                &built, nullptr)) {
-        return {};
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR read = nullptr;
+    if (auto const res = ::GetSecurityInfo(desktop, SE_WINDOW_OBJECT, DACL_SECURITY_INFORMATION,
+                                           nullptr, nullptr, &dacl, nullptr, &read);
+        res != ERROR_SUCCESS) {
+        return res;
     }
-    return UniqueHlocal(built);
+    UniqueHlocal const readOwner(read); // dacl points into it
+    if (dacl == nullptr) {
+        // No DACL lets everyone in; an entry added to none would be the
+        // only one, and would shut all others out.
+        return SetMediumLabel(desktop, 0, nullptr);
+    }
+    EXPLICIT_ACCESS_W entry{};
+    entry.grfAccessPermissions = kDesktopAllAccess;
+    entry.grfAccessMode = GRANT_ACCESS;
+    entry.grfInheritance = NO_INHERITANCE;
+    entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    entry.Trustee.TrusteeType = TRUSTEE_IS_USER;
+    entry.Trustee.ptstrName = static_cast<LPWSTR>(user.Sid());
+    PACL merged = nullptr;
+    if (auto const res = ::SetEntriesInAclW(1, &entry, dacl, &merged); res != ERROR_SUCCESS) {
+        return res;
+    }
+    UniqueHlocal const mergedOwner(merged);
+    return SetMediumLabel(desktop, DACL_SECURITY_INFORMATION, merged);
 }
 
 } // namespace platform::win32

@@ -2,7 +2,7 @@
 // Handing an elevated copy's starts and desktops to the user of the shell,
 // whose token is not elevated.
 
-#include "platform/win32/unique_handle.h"
+#include "platform/types.h"
 #include "platform/win32/windows_api.h"
 
 #include <string>
@@ -14,9 +14,9 @@ namespace platform::win32 {
 // token's user access to the window station and desktop itself.
 std::wstring QualifiedDesktopName(std::wstring const& desktop);
 
-// A security descriptor for a new desktop: full access for the token's user,
-// SYSTEM and the administrators, at medium integrity, so that a copy that
-// is not elevated can use it too. Empty when it cannot be built.
-UniqueHlocal DesktopSecurityFor(HANDLE token);
+// Adds one entry for the token's user to the desktop's DACL, keeping every
+// entry the desktop got when it was made, and labels it medium. The error
+// code of the step that failed, if one did.
+ErrorCode GrantDesktopTo(HDESK desktop, HANDLE token);
 
 } // namespace platform::win32

@@ -38,18 +38,24 @@ platform::DesktopResult FakeDesktops::Open(std::wstring const& name) {
     return {NewHandle(name), 0};
 }
 
-platform::DesktopResult FakeDesktops::Create(std::wstring const& name,
-                                             platform::TokenHandle grantee) {
-    log_.Add("CreateDesktop " + Narrow(name) +
-             (grantee ? " for " + Hex(static_cast<std::uint32_t>(grantee.value)) : ""));
+platform::DesktopResult FakeDesktops::Create(std::wstring const& name) {
+    log_.Add("CreateDesktop " + Narrow(name));
     if (auto failure = createFailures.find(name); failure != createFailures.end()) {
         return {{}, failure->second};
     }
-    if (grantee && grantFailure != 0) {
-        return {{}, grantFailure};
-    }
     existing.insert(name);
     return {NewHandle(name), 0};
+}
+
+platform::ErrorCode FakeDesktops::Grant(platform::DesktopHandle desktop,
+                                        platform::TokenHandle user) {
+    log_.Add("GrantDesktop " + NameOf(desktop) + " to " +
+             Hex(static_cast<std::uint32_t>(user.value)));
+    if (grantFailure != 0) {
+        return grantFailure;
+    }
+    addedEntries[handles_.at(desktop.value)].push_back(user);
+    return 0;
 }
 
 void FakeDesktops::Switch(platform::DesktopHandle desktop) {

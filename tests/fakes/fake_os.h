@@ -22,8 +22,8 @@ class FakeDesktops : public platform::Desktops {
   public:
     explicit FakeDesktops(CallLog& log) : log_(log) {}
     platform::DesktopResult Open(std::wstring const& name) override;
-    platform::DesktopResult Create(std::wstring const& name,
-                                   platform::TokenHandle grantee) override;
+    platform::DesktopResult Create(std::wstring const& name) override;
+    platform::ErrorCode Grant(platform::DesktopHandle desktop, platform::TokenHandle user) override;
     void Switch(platform::DesktopHandle desktop) override;
     void Close(platform::DesktopHandle desktop) override;
 
@@ -31,7 +31,10 @@ class FakeDesktops : public platform::Desktops {
     std::set<std::wstring> existing{L"Default"};
     std::map<std::wstring, platform::ErrorCode> openFailures; // beyond "does not exist"
     std::map<std::wstring, platform::ErrorCode> createFailures;
-    platform::ErrorCode grantFailure = 0; // for every create that names a grantee
+    platform::ErrorCode grantFailure = 0; // for every grant
+    // The entries each grant added to a desktop's DACL, by desktop: the
+    // token each one is for.
+    std::map<std::wstring, std::vector<platform::TokenHandle>> addedEntries;
     int openHandles = 0;
 
   private:
@@ -72,7 +75,7 @@ class FakeSystem : public platform::System {
     std::optional<std::wstring> modulePath = L"C:\\Program Files\\Quorvane\\Quorvane.exe";
     std::map<std::wstring, platform::ErrorCode> startFailures; // by command line
     bool elevated = false;
-    platform::ShellToken shell{platform::TokenHandle{0x900}, false};
+    platform::ShellToken shell{platform::TokenHandle{0x900}, false, true};
     platform::ErrorCode tokenStartFailure = 0; // for every start with a token
     int openTokens = 0;
     std::map<std::uintptr_t, FakeProcess> processes; // every one started, by handle
@@ -82,7 +85,10 @@ class FakeSystem : public platform::System {
     // contains `program`, as a crash or Task Manager would.
     void End(std::wstring const& desktop, std::wstring const& program = L"explorer.exe");
     std::map<platform::ErrorCode, std::wstring> errorTexts{
-        {5, L"Access is denied.\r\n"}, {2, L"The system cannot find the file specified.\r\n"}};
+        {5, L"Access is denied.\r\n"},
+        {2, L"The system cannot find the file specified.\r\n"},
+        {1058, L"The service cannot be started, either because it is disabled or because it has "
+               L"no enabled devices associated with it.\r\n"}};
     std::map<platform::ResourceId, std::wstring> strings{{101, L"&About Quorvane..."}};
     bool helpAvailable = false;
 

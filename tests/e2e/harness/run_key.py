@@ -31,16 +31,32 @@ THIRTY_TWO_BIT_VIEW = "/reg:32"
 WRITES_DENIED = "D:P(D;;0x6;;;WD)(A;;KR;;;WD)"
 
 
-def run_value(session):
-    """The value's text, or None when there is no such value. The whole key
+def run_value(session, view=None):
+    """The value's text, or None when there is no such value; in the view the
+    program under test writes unless another is named (the installer, being
+    32-bit, writes "/reg:32" whatever the build under test). The whole key
     is listed: asking for a missing value fails the same way as any other
-    error of `reg`, while the key itself is always there."""
-    output = wine.run(session.env, [wine.loader(), "reg", "query", RUN_KEY, wine.registry_view()])
+    error of `reg`. An installer that removes the last value removes the key
+    too, so a failure is looked into: without the key there is no value."""
+    view = view or wine.registry_view()
+    try:
+        output = wine.run(session.env, [wine.loader(), "reg", "query", RUN_KEY, view])
+    except RuntimeError:
+        if _run_key_exists(session, view):
+            raise
+        return None
     for line in output.splitlines():
         match = _VALUE_LINE.match(line)
         if match and match["name"] == VALUE_NAME:
             return match["data"]
     return None
+
+
+def _run_key_exists(session, view):
+    """Whether listing the key's parent names the key among its subkeys."""
+    parent = RUN_KEY.rsplit("\\", 1)[0]
+    output = wine.run(session.env, [wine.loader(), "reg", "query", parent, view])
+    return any(line.strip().lower().endswith(r"\currentversion\run") for line in output.splitlines())
 
 
 def documented_removal_commands():
