@@ -218,13 +218,9 @@ def run_without_shell(ctx, session):
 @e2e_test()
 def missing_shell_is_reported_and_logged_on_drive_d(ctx):
     session = ctx.session()
-    drive_d = os.path.join(session.root, "drive_d")
-    os.makedirs(drive_d)
-    session.map_drive("d", drive_d)
+    log_path = failure_log_on_drive_d(session)
     run_without_shell(ctx, session)
-    log_path = os.path.join(drive_d, "logs.txt")
-    with open(log_path, "rb") as stream:
-        log = stream.read()
+    log = read_bytes(log_path)
     assert log == SHELL_FAILURE_LINE * len(NEW_DESKTOPS), f"d:\\logs.txt holds {log!r}"
 
 
@@ -235,6 +231,20 @@ def missing_shell_without_drive_d_goes_on(ctx):
     if os.path.lexists(drive_d):
         os.remove(drive_d)
     run_without_shell(ctx, session)
+
+
+def failure_log_on_drive_d(session):
+    """Gives the prefix a drive D: of the test's own; returns where the
+    failure log lands on it."""
+    drive_d = os.path.join(session.root, "drive_d")
+    os.makedirs(drive_d)
+    session.map_drive("d", drive_d)
+    return os.path.join(drive_d, "logs.txt")
+
+
+def read_bytes(path):
+    with open(path, "rb") as stream:
+        return stream.read()
 
 
 def stand_ins(session, shell_path, desktop):
@@ -253,9 +263,7 @@ def end_the_shell(session, shell_path, desktop):
 @e2e_test()
 def a_shell_ended_on_a_new_desktop_is_started_again_there_but_not_forever(ctx):
     session = ctx.session()
-    drive_d = os.path.join(session.root, "drive_d")
-    os.makedirs(drive_d)
-    session.map_drive("d", drive_d)
+    log_path = failure_log_on_drive_d(session)
     shell_path = ctx.run.shell_path
     desktop = NEW_DESKTOPS[0]
     session.start(APP_PATH, "quorvane")
@@ -282,14 +290,12 @@ def a_shell_ended_on_a_new_desktop_is_started_again_there_but_not_forever(ctx):
     with open(session.path(shell_path + END_AT_ONCE), "wb"):
         pass
     end_the_shell(session, shell_path, desktop)
-    log_path = os.path.join(drive_d, "logs.txt")
     wait_until(lambda: os.path.exists(log_path), MOST_RESTARTS * RESTART_WITHIN,
                "the failure log after the shell kept ending")
     time.sleep(QUIET_PERIOD)
     assert new_starts() == [again] * MOST_RESTARTS, \
         f"shell starts after it kept ending: {new_starts()}"
-    with open(log_path, "rb") as stream:
-        log = stream.read()
+    log = read_bytes(log_path)
     assert log == SHELL_FAILURE_LINE, f"d:\\logs.txt holds {log!r}"
     now_running, _ = observer.snapshot()
     assert copies_by_desktop(now_running) == copies_by_desktop(processes), \
