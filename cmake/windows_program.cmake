@@ -35,3 +35,18 @@ function(quorvane_windows_program target root)
   # the rest, then follows).
   target_link_options(${target} PRIVATE -Wl,--no-insert-timestamp)
 endfunction()
+
+# The manifest the resource script embeds names the program's processor, and
+# Windows refuses to start a program whose Common Controls dependency is of
+# another: a 64-bit build gets a copy of res/quorvane.manifest naming amd64
+# wherever it names x86, written into `generated` (which the resource script
+# must have on its include path). A 32-bit build uses the file as it is.
+function(quorvane_program_manifest repo generated)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${repo}/res/quorvane.manifest)
+    file(READ ${repo}/res/quorvane.manifest manifest)
+    string(REPLACE "processorArchitecture=\"x86\"" "processorArchitecture=\"amd64\"" manifest
+           "${manifest}")
+    file(CONFIGURE OUTPUT ${generated}/quorvane-amd64.manifest CONTENT "${manifest}" @ONLY)
+  endif()
+endfunction()
