@@ -89,11 +89,16 @@ class Presses:
         wanted = DESKTOP_NAMES[number - 1]
         before = self.session.input_desktop() if self.real else None
         tray.post_key(self.session, DEFAULT_DESKTOP, tray.icon_id(number), key)
+        self.expect_switch(wanted, before, f"a key on icon {number}")
+
+    def expect_switch(self, wanted, before, after):
+        """One more request for the wanted desktop and, where Wine switches,
+        that desktop as the input desktop."""
         self.switches.append(self.handles[wanted])
         wait_switch_requests(self.launched, self.copy.pid, self.switches)
         if self.real:
             wait_until(lambda: self.session.input_desktop() == wanted, SWITCH_TIMEOUT,
-                       f"input desktop {wanted!r} after a key on icon {number} "
+                       f"input desktop {wanted!r} after {after} "
                        f"(it was {before!r}; now {self.session.input_desktop()!r})")
 
     def menus_opened(self):
@@ -117,12 +122,7 @@ class Presses:
         wanted = DESKTOP_NAMES[number - 1]
         before = self.press(number, hold=True)
         try:
-            self.switches.append(self.handles[wanted])
-            wait_switch_requests(self.launched, self.copy.pid, self.switches)
-            if self.real:
-                wait_until(lambda: self.session.input_desktop() == wanted, SWITCH_TIMEOUT,
-                           f"input desktop {wanted!r} after pressing icon {number} "
-                           f"(it was {before!r}; now {self.session.input_desktop()!r})")
+            self.expect_switch(wanted, before, f"pressing icon {number}")
         finally:
             self.x_input.release()
 
