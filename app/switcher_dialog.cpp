@@ -38,6 +38,7 @@ Reply SwitcherDialog::Dispatch(Message const& message) {
         platform::OnCommand(ID_SHOW_OPTIONS, &Self::OnShowOptions),
         platform::OnCommand(ID_ABOUT, &Self::OnAbout),
         platform::OnRegisteredMessage(kTaskbarCreatedMessage, &Self::OnTaskbarCreated),
+        platform::OnMessage(platform::kWmQueryEndSession, &Self::OnQueryEndSession),
         platform::OnMessage(platform::kWmEndSession, &Self::OnEndSession),
     };
     return DispatchThrough(*this, kMessages, message);
@@ -86,7 +87,7 @@ std::vector<platform::MessageId> SwitcherDialog::MessagesFromOtherProcesses() {
 }
 
 Reply SwitcherDialog::OnTimer(Message const& message) {
-    if (ended) {
+    if (state.ended) {
         return platform::kDefaultHandling;
     }
     if (message.wParam == StartupTimer) {
@@ -98,7 +99,11 @@ Reply SwitcherDialog::OnTimer(Message const& message) {
 }
 
 void SwitcherDialog::SyncTick() {
-    watchedShells.RestartEnded(os_);
+    // While the session ends, Windows ends its processes one by one: a shell
+    // found ended then is on its way out, not crashed.
+    if (!state.sessionEnding && !os_.system.ShuttingDown()) {
+        watchedShells.RestartEnded(os_);
+    }
     if (applyingOptions) {
         return; // the next tick, after OK has written the file, reads the choice
     }
@@ -131,8 +136,8 @@ void SwitcherDialog::StartUp() {
     // Before the desktops: OK pressed while they are made reads the check
     // box back, and must find the Run value's state there.
     UpdateData(false);
-    OpenAllDesktops(os_, window(), desktopHandles, watchedShells, ended);
-    if (ended) {
+    OpenAllDesktops(os_, window(), desktopHandles, watchedShells, state);
+    if (state.ended) {
         return; // Exit was chosen while the desktops were made
     }
     window().SetTimer(SyncTimer, kSyncTimerMs);
@@ -148,7 +153,7 @@ int SwitcherDialog::ChosenCount() {
 }
 
 Reply SwitcherDialog::OnOptionsOk(Message const&) {
-    if (ended) {
+    if (state.ended) {
         return platform::Handled();
     }
     applyingOptions = true;
@@ -209,7 +214,7 @@ void SwitcherDialog::ShowTrayMenu(std::uint32_t iconId, MenuPlacement const& pla
     trayInput_.menuOpen = wasOpen;
     // Not when the menu was left by clicking another window: the focus is
     // that window's now.
-    if (place.fromKeyboard && chosen == 0 && !ended && window().IsForeground()) {
+    if (place.fromKeyboard && chosen == 0 && !state.ended && window().IsForeground()) {
         os_.tray.ReturnFocus(IconIdentity(window().Handle(), iconId));
     }
 }
@@ -218,33 +223,58 @@ Reply SwitcherDialog::OnTaskbarCreated(Message const&) {
     // The shell has made its notification area anew (it restarted, or a new
     // desktop's shell came up after this copy added its icons), so the
     // icons it held are gone.
-    if (!ended) {
+    if (!state.ended) {
         ShowIcons();
     }
     return platform::kDefaultHandling;
 }
 
 Reply SwitcherDialog::OnExit(Message const&) {
+    ExitSequence();
+    return platform::Handled();
+}
+
+void SwitcherDialog::ExitSequence() {
     // Before the sequence itself, whose settings write can show a box too.
-    ended = true;
+    state.ended = true;
     window().KillTimer(SyncTimer);
     RemoveAll(os_.tray, window().Handle());
     CloseDesktops(desktopHandles);
     watchedShells.Stop();
     WriteSettings(os_, window(), desktopCount);
     EndWithOk();
-    return platform::Handled();
+}
+
+Reply SwitcherDialog::OnQueryEndSession(Message const&) {
+    // Never in the way of a sign-out or of a close request; only nothing
+    // more is started until Windows says whether the session ends.
+    state.sessionEnding = true;
+    return platform::Handled(1);
 }
 
 Reply SwitcherDialog::OnEndSession(Message const& message) {
+    state.sessionEnding = false;
+    if (message.wParam == 0) {
+        // Called off: the shells are looked after again, and a first start
+        // held meanwhile goes on.
+        return platform::Handled(0);
+    }
+    if ((static_cast<std::uintptr_t>(message.lParam) & platform::kEndSessionCloseApp) != 0) {
+        // The Restart Manager (an installer, a deployment tool) asks this
+        // copy to close and the session goes on: it ends as Exit ends it,
+        // also when a box or the menu is open, or it would hold its files.
+        if (!state.ended) {
+            ExitSequence();
+        }
+        window().QuitLoops();
+        return platform::Handled(0);
+    }
     // Windows signs out once this returns, and may arrive here inside the
     // pause of a first start: shells and copies started from now on would
-    // only delay it. False means the sign-out was called off.
-    if (message.wParam != 0) {
-        ended = true;
-        window().KillTimer(SyncTimer);
-        watchedShells.Stop();
-    }
+    // only delay it.
+    state.ended = true;
+    window().KillTimer(SyncTimer);
+    watchedShells.Stop();
     return platform::Handled(0);
 }
 

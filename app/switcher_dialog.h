@@ -38,11 +38,11 @@ class SwitcherDialog : public platform::Dialog {
     // The notification area did not take every icon of desktopCount. A shell
     // busy at logon times such adds out, and no message says when it is ready.
     bool iconsMissing = false;
-    // Set by Exit and when the session ends. A box open at that moment
-    // (About, "Error", the tray menu) keeps the dialog alive until it closes,
-    // and its loop still delivers timer, tray and shell messages; none of
-    // them may bring anything back.
-    bool ended = false;
+    // `ended` is set by Exit and when the session ends. A box open at that
+    // moment (About, "Error", the tray menu) keeps the dialog alive until it
+    // closes, and its loop still delivers timer, tray and shell messages;
+    // none of them may bring anything back.
+    RunState state;
     // While OK is applied. Its "Error" box about the Run value delivers sync
     // ticks, which would read the count OK has not yet written back from the
     // file, take the old one and so undo the user's choice.
@@ -64,12 +64,14 @@ class SwitcherDialog : public platform::Dialog {
     platform::Reply OnShowOptions(platform::Message const& message);
     platform::Reply OnAbout(platform::Message const& message);
     platform::Reply OnTaskbarCreated(platform::Message const& message);
+    platform::Reply OnQueryEndSession(platform::Message const& message);
     platform::Reply OnEndSession(platform::Message const& message);
 
     void FillDesktopChoices();
     void ShowCountInList();
     int ChosenCount();
     void StartUp();
+    void ExitSequence();
     void SyncTick();
     void ShowIcons();
     void ShowTrayMenu(std::uint32_t iconId, MenuPlacement const& place);

@@ -22,7 +22,7 @@ void OpenDefaultDesktop(platform::Os& os, platform::Window& owner,
 
 void OpenOrCreateDesktop(platform::Os& os, platform::Window& owner, std::wstring const& name,
                          platform::UniqueDesktop& handle, platform::TokenHandle asUser,
-                         ShellWatch& shells, RightsNotice& notice, bool const& ended) {
+                         ShellWatch& shells, RightsNotice& notice, RunState const& state) {
     if (auto const opened = os.desktops.Open(name); opened.handle) {
         handle = platform::UniqueDesktop(os.desktops, opened.handle);
         return;
@@ -44,9 +44,10 @@ void OpenOrCreateDesktop(platform::Os& os, platform::Window& owner, std::wstring
             }
         }
     }
-    auto shell = ShellLauncher(os, owner, name, asUser, notice, ended);
-    if (!ended) {
-        shells.Watch(name, asUser, std::move(shell));
+    auto shell = ShellLauncher(os, owner, name, asUser, notice, state);
+    if (!state.ended) {
+        // As whom it really started: its restarts keep to that.
+        shells.Watch(name, shell.as, std::move(shell.process));
     }
 }
 
@@ -59,30 +60,40 @@ Started Start(platform::System& system, std::wstring const& commandLine,
     if (asUser) {
         auto const asThem = system.StartProcess(commandLine, desktop, asUser);
         if (asThem.error == platform::kSuccess) {
-            return {platform::UniqueProcess(system, asThem.process)};
+            return {platform::UniqueProcess(system, asThem.process), platform::kSuccess, asUser};
         }
-        if (notice != nullptr && !notice->GoAhead(asThem.error)) {
+        if (notice == nullptr) {
+            return {{}, asThem.error, asUser};
+        }
+        if (!notice->GoAhead(asThem.error)) {
             return {};
         }
     }
     auto const asSelf = system.StartProcess(commandLine, desktop, {});
-    return {platform::UniqueProcess(system, asSelf.process), asSelf.error};
+    return {platform::UniqueProcess(system, asSelf.process), asSelf.error, {}};
 }
 
 } // namespace
 
+bool MayGoOn(platform::Window& owner, RunState const& state) {
+    while (state.sessionEnding && !state.ended) {
+        owner.TakeMessages(kSessionEndWaitMs, state.ended);
+    }
+    return !state.ended;
+}
+
 void OpenAllDesktops(platform::Os& os, platform::Window& owner, DesktopHandles& handles,
-                     ShellWatch& shells, bool const& ended) {
+                     ShellWatch& shells, RunState const& state) {
     OpenDefaultDesktop(os, owner, handles[0]);
     auto asUser = UnelevatedShellToken(os.system);
     // This runs once in a copy's run, so the notice says it once a run.
-    RightsNotice notice(os, owner, ended);
-    for (int slot = kFirstCreatedSlot; slot <= kSlotCount && !ended; ++slot) {
+    RightsNotice notice(os, owner, state);
+    for (int slot = kFirstCreatedSlot; slot <= kSlotCount && MayGoOn(owner, state); ++slot) {
         OpenOrCreateDesktop(os, owner, Slot(slot).object,
                             handles[static_cast<std::size_t>(slot - 1)], asUser.get(), shells,
-                            notice, ended);
+                            notice, state);
     }
-    if (!ended && shells.Watching()) {
+    if (!state.ended && shells.Watching()) {
         shells.KeepToken(std::move(asUser));
     }
 }
@@ -112,7 +123,7 @@ bool RightsNotice::GoAhead(platform::ErrorCode refused) {
     if (!std::exchange(said_, true)) {
         ErrorReport(os_.system, owner_, refused);
     }
-    return !ended_;
+    return MayGoOn(owner_, state_);
 }
 
 Started StartShell(platform::System& system, std::wstring const& desktop,
@@ -120,19 +131,19 @@ Started StartShell(platform::System& system, std::wstring const& desktop,
     return Start(system, ShellCommandLine(system), desktop, asUser, notice);
 }
 
-platform::UniqueProcess ShellLauncher(platform::Os& os, platform::Window& owner,
-                                      std::wstring const& desktop, platform::TokenHandle asUser,
-                                      RightsNotice& notice, bool const& ended) {
+Started ShellLauncher(platform::Os& os, platform::Window& owner, std::wstring const& desktop,
+                      platform::TokenHandle asUser, RightsNotice& notice, RunState const& state) {
     auto shell = StartShell(os.system, desktop, asUser, &notice);
     if (shell.error != platform::kSuccess) {
         ErrorReport(os.system, owner, shell.error);
         FailureLog(os.files, kShellFailureLogText);
     }
-    // Exit may be chosen in the "Error" box or during the pause.
-    if (!ended) {
-        owner.TakeMessages(kShellStartPauseMs, ended);
+    // Exit may be chosen in the "Error" box or during the pause, and a
+    // sign-out may begin in either.
+    if (!state.ended) {
+        owner.TakeMessages(kShellStartPauseMs, state.ended);
     }
-    if (ended) {
+    if (!MayGoOn(owner, state)) {
         return {};
     }
     // A path the system could not give in full would start the wrong file;
@@ -141,7 +152,7 @@ platform::UniqueProcess ShellLauncher(platform::Os& os, platform::Window& owner,
     if (auto const self = os.system.ModulePath()) {
         Start(os.system, QuotedCommandLine(*self), desktop, asUser, &notice);
     }
-    return std::move(shell.process);
+    return shell;
 }
 
 void SwitchTo(platform::Desktops& desktops, DesktopHandles const& handles, int slot) {

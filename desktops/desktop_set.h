@@ -23,14 +23,32 @@ inline constexpr wchar_t kShellFailureLogText[] = L"Can't run explorer";
 // that will put its icons in that shell's notification area. The window
 // keeps taking its messages meanwhile, so it never looks hung.
 inline constexpr unsigned kShellStartPauseMs = 3000;
+// How often a first start held while the session may end looks again.
+inline constexpr unsigned kSessionEndWaitMs = 250;
+
+// What the user or Windows said while the program took its messages, in a
+// box or a pause. A first start reads it again after each of them.
+struct RunState {
+    // Exit was chosen, or the session ended: nothing more is opened,
+    // created, started or watched.
+    bool ended = false;
+    // Windows asked whether the session may end and has not yet said
+    // whether it does. It ends the session's processes one by one meanwhile,
+    // so nothing is started now that would only be ended, or stand in its way.
+    bool sessionEnding = false;
+};
+
+// Holds a first start while the session may be ending, taking messages so
+// that Windows' answer can arrive; false once it must stop.
+bool MayGoOn(platform::Window& owner, RunState const& state);
 
 // Says, once in this copy's run, that something meant to run as the shell's
 // user goes ahead as this copy, with an administrator's rights: the first
 // refusal shows its "Error" box, later ones show nothing.
 class RightsNotice {
   public:
-    RightsNotice(platform::Os& os, platform::Window& owner, bool const& ended)
-        : os_(os), owner_(owner), ended_(ended) {}
+    RightsNotice(platform::Os& os, platform::Window& owner, RunState const& state)
+        : os_(os), owner_(owner), state_(state) {}
     // Whether what was refused goes ahead as this copy: not once Exit was
     // chosen, also in the box.
     bool GoAhead(platform::ErrorCode refused);
@@ -38,34 +56,35 @@ class RightsNotice {
   private:
     platform::Os& os_;
     platform::Window& owner_;
-    bool const& ended_;
+    RunState const& state_;
     bool said_ = false;
 };
 
 // Opens "Default" and opens or creates the other three, equipping each
 // desktop this call created and handing its shell to `shells`. Failures are
-// reported and the next slot follows. `ended` is read again after every
-// "Error" box and every pause: Exit can be chosen in either, and from then on
-// nothing more is opened, created, started or watched.
+// reported and the next slot follows. `state` is read again after every
+// "Error" box and every pause (MayGoOn).
 void OpenAllDesktops(platform::Os& os, platform::Window& owner, DesktopHandles& handles,
-                     ShellWatch& shells, bool const& ended);
-
-// Starts the shell and then a copy of this program on the named desktop,
-// both as the token's user when there is one; the copy is not started once
-// `ended` is set. Returns the shell's process, empty when it did not start
-// or Exit came first.
-platform::UniqueProcess ShellLauncher(platform::Os& os, platform::Window& owner,
-                                      std::wstring const& desktop, platform::TokenHandle asUser,
-                                      RightsNotice& notice, bool const& ended);
+                     ShellWatch& shells, RunState const& state);
 
 struct Started {
     platform::UniqueProcess process; // empty when the start failed
     platform::ErrorCode error = platform::kSuccess;
+    platform::TokenHandle as; // whose rights it runs with; zero: this copy's
 };
 
+// Starts the shell and then a copy of this program on the named desktop,
+// both as the token's user when there is one; the copy is not started once
+// the start must stop. Returns the shell's start; its process is empty
+// when it did not start or the start stopped first.
+Started ShellLauncher(platform::Os& os, platform::Window& owner, std::wstring const& desktop,
+                      platform::TokenHandle asUser, RightsNotice& notice, RunState const& state);
+
 // The one way a desktop's shell is started, the first time and again after
-// it ended, so both follow the same rules. A start refused to the token's
-// user goes ahead as this copy, told to `notice` when there is one.
+// it ended. A first start refused to the token's user goes ahead as this
+// copy, told to `notice`. A restart (no notice) never does: the user is not
+// watching, and a shell that ran with their own rights must not come back
+// as an administrator's.
 Started StartShell(platform::System& system, std::wstring const& desktop,
                    platform::TokenHandle asUser, RightsNotice* notice = nullptr);
 

@@ -8,6 +8,7 @@
 namespace platform {
 
 inline constexpr MessageId kWmPaint = 0x000F;
+inline constexpr MessageId kWmQueryEndSession = 0x0011;
 inline constexpr MessageId kWmEndSession = 0x0016;
 inline constexpr MessageId kWmQueryDragIcon = 0x0037;
 inline constexpr MessageId kWmContextMenu = 0x007B;
@@ -23,6 +24,10 @@ inline constexpr MessageId kWmRButtonDown = 0x0204;
 inline constexpr MessageId kWmRButtonUp = 0x0205;
 inline constexpr MessageId kWmRButtonDblClk = 0x0206;
 inline constexpr MessageId kWmMButtonDown = 0x0207;
+
+// In WM_QUERYENDSESSION's and WM_ENDSESSION's lParam: the Restart Manager
+// asks this program to close while the session goes on.
+inline constexpr std::uintptr_t kEndSessionCloseApp = 0x00000001;
 
 inline constexpr CommandId kIdOk = 1;
 inline constexpr CommandId kIdCancel = 2;

@@ -46,6 +46,8 @@ class System {
     // Whether this process runs with an administrator's full rights; false
     // also when that cannot be told.
     virtual bool IsElevated() = 0;
+    // Whether Windows is ending the session (SM_SHUTTINGDOWN).
+    virtual bool ShuttingDown() = 0;
     // A primary token of the process that owns this desktop's shell window,
     // fit for StartProcess and Desktops::Grant.
     virtual ShellToken OpenShellToken() = 0;

@@ -35,6 +35,9 @@ class Window {
     // messages as the dialog's own loop would; returns early once one of
     // them has set `stop`.
     virtual void TakeMessages(unsigned milliseconds, bool const& stop) = 0;
+    // Ends every modal loop of this thread once the current message is
+    // handled, a box's or a menu's as well as the dialog's (WM_QUIT).
+    virtual void QuitLoops() = 0;
     virtual int MessageBox(std::wstring const& text, std::wstring const& caption,
                            unsigned type) = 0;
     virtual std::unique_ptr<PaintSurface> BeginPaint() = 0;

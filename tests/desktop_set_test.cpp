@@ -14,8 +14,8 @@ class DesktopSetTest : public ::testing::Test {
     fakes::FakeOs fake;
     quorvane::DesktopHandles handles;
     quorvane::ShellWatch shells;
-    bool ended = false;
-    void OpenAll() { quorvane::OpenAllDesktops(fake.os, fake.window, handles, shells, ended); }
+    quorvane::RunState state;
+    void OpenAll() { quorvane::OpenAllDesktops(fake.os, fake.window, handles, shells, state); }
 };
 
 TEST_F(DesktopSetTest, MissingDesktopsAreCreatedAndEachGetsAShellThenACopy) {
@@ -183,7 +183,7 @@ TEST_F(DesktopSetTest, WithoutAnUnelevatedShellOfThisUserEverythingStartsAsThisC
         local.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
         quorvane::DesktopHandles localHandles;
         quorvane::ShellWatch localShells;
-        quorvane::OpenAllDesktops(local.os, local.window, localHandles, localShells, ended);
+        quorvane::OpenAllDesktops(local.os, local.window, localHandles, localShells, state);
         EXPECT_THAT(local.log.Matching("CreateDesktop"), ElementsAre("CreateDesktop Desktop IV"))
             << each.name;
         EXPECT_TRUE(local.log.Matching("GrantDesktop").empty()) << each.name;
@@ -215,6 +215,13 @@ TEST_F(DesktopSetTest, WhatIsRefusedToTheShellsUserGoesAheadAsThisCopyAndIsSaidO
     }
     EXPECT_EQ(fake.log.Matching("StartProcess"), expected);
     EXPECT_TRUE(fake.files.files.empty()) << "nothing failed to start";
+    // Its restarts keep to the rights it really ran with, and say nothing more.
+    fake.system.End(L"Desktop II");
+    fake.log.calls.clear();
+    shells.RestartEnded(fake.os);
+    EXPECT_THAT(fake.log.calls,
+                ElementsAre("StartProcess \"C:\\windows\\explorer.exe\" @ Desktop II"));
+    EXPECT_EQ(fake.window.boxes.size(), 1u);
 
     // A desktop whose rights could not be set for the shell's user: made
     // all the same, equipped as this copy, and said once a run as well.
@@ -224,7 +231,7 @@ TEST_F(DesktopSetTest, WhatIsRefusedToTheShellsUserGoesAheadAsThisCopyAndIsSaidO
     refused.system.errorTexts[1338] = L"The security descriptor structure is invalid.\r\n";
     quorvane::DesktopHandles refusedHandles;
     quorvane::ShellWatch refusedShells;
-    quorvane::OpenAllDesktops(refused.os, refused.window, refusedHandles, refusedShells, ended);
+    quorvane::OpenAllDesktops(refused.os, refused.window, refusedHandles, refusedShells, state);
     EXPECT_EQ(refused.log.Matching("CreateDesktop").size(), 3u);
     EXPECT_TRUE(refusedHandles[1] && refusedHandles[2] && refusedHandles[3]);
     EXPECT_THAT(refused.log.Matching("GrantDesktop"), ::testing::SizeIs(3));
@@ -239,8 +246,8 @@ TEST_F(DesktopSetTest, WhatIsRefusedToTheShellsUserGoesAheadAsThisCopyAndIsSaidO
     exited.system.elevated = true;
     exited.system.tokenStartFailure = 1058;
     exited.desktops.existing = {L"Default", L"Desktop II", L"Desktop III"};
-    bool exitChosen = false;
-    exited.window.duringBox = [&] { exitChosen = true; };
+    quorvane::RunState exitChosen;
+    exited.window.duringBox = [&] { exitChosen.ended = true; };
     quorvane::DesktopHandles exitedHandles;
     quorvane::ShellWatch exitedShells;
     quorvane::OpenAllDesktops(exited.os, exited.window, exitedHandles, exitedShells, exitChosen);
@@ -266,15 +273,17 @@ TEST_F(DesktopSetTest, AShellThatEndedIsStartedAgainAsTheFirstTimeWithoutACopy) 
     EXPECT_EQ(fake.system.openProcesses, 3)
         << "the ended shell's handle is closed, the new one kept";
 
-    // Refused to the shell's user, the restart goes ahead as this copy, as
-    // the first start would.
+    // Refused to the shell's user now (the secondary logon service was
+    // stopped since), the restart starts no administrator's shell in its
+    // place: it is logged once, without a box, and that desktop left alone.
     fake.system.tokenStartFailure = 1058;
     fake.system.End(L"Desktop III");
     fake.log.calls.clear();
     shells.RestartEnded(fake.os);
+    shells.RestartEnded(fake.os);
     EXPECT_THAT(fake.log.calls,
                 ElementsAre("StartProcess \"C:\\windows\\explorer.exe\" @ Desktop III as 0x900",
-                            "StartProcess \"C:\\windows\\explorer.exe\" @ Desktop III"));
+                            "AppendFile d:\\logs.txt"));
     EXPECT_TRUE(fake.window.boxes.empty());
 }
 

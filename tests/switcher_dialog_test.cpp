@@ -11,6 +11,11 @@ namespace {
 using fakes::DialogTest;
 using ::testing::ElementsAre;
 
+// WM_QUERYENDSESSION's and WM_ENDSESSION's lParam: a sign-out, and the
+// Restart Manager's close request.
+constexpr platform::LParam kLogoff = static_cast<platform::LParam>(0x80000000u);
+constexpr auto kCloseApp = static_cast<platform::LParam>(platform::kEndSessionCloseApp);
+
 TEST(SwitcherApp, MissingDisksFailQuietlyBeforeTheDialogTouchesAnyFile) {
     fakes::FakeOs fake;
     quorvane::RunSwitcherApp(fake.os);
@@ -98,6 +103,25 @@ TEST_F(DialogTest, ExitStopsTheSyncRemovesIconsClosesDesktopsTwoToFourWritesAndE
     EXPECT_EQ(fake.desktops.openHandles, 1) << "\"Default\" stays open until the process ends";
 }
 
+TEST_F(DialogTest, ACloseRequestEndsTheCopyAsExitDoesAlsoInsideABox) {
+    fake.files.files[fakes::kSettingsFile] = "3\r\r\n";
+    Start();
+    fake.files.files.clear();
+    fake.ui.duringModal = [&] {
+        Clear();
+        EXPECT_EQ(Send(platform::kWmQueryEndSession, 0, kCloseApp).value, 1);
+        Send(platform::kWmEndSession, 1, kCloseApp);
+    };
+    Command(ID_ABOUT);
+    EXPECT_THAT(fake.log.calls,
+                ElementsAre("KillTimer 0x222", "TrayDelete 17", "TrayDelete 34", "TrayDelete 51",
+                            "TrayDelete 68", "CloseDesktop Desktop II", "CloseDesktop Desktop III",
+                            "CloseDesktop Desktop IV",
+                            "WriteFile C:\\AppData\\Quorvane\\conf01.dat", "EndDialog 1",
+                            "QuitLoops"));
+    EXPECT_EQ(fake.files.files[fakes::kSettingsFile], "3\r\r\n");
+}
+
 // Everything after the given position in the log.
 std::vector<std::string> CallsSince(fakes::CallLog const& log, std::size_t position) {
     return {log.calls.begin() + static_cast<std::ptrdiff_t>(position), log.calls.end()};
@@ -165,14 +189,23 @@ TEST_F(DialogTest, ThePauseAfterAShellHandlesOkAndPressesAndAnExitThereEndsTheSt
 
 TEST_F(DialogTest, SignOutDuringAFirstStartsPauseStartsNothingMore) {
     fake.files.files[fakes::kSettingsFile] = "2\r\r\n";
-    constexpr platform::LParam kLogoff = static_cast<platform::LParam>(0x80000000u);
+    std::size_t startsWhileHeld = 0;
     fake.window.duringPause = [&] {
-        // A sign-out called off changes nothing; the next pause brings one
-        // that goes ahead.
-        Send(platform::kWmEndSession, 0, kLogoff);
-        fake.window.duringPause = [&] { Send(platform::kWmEndSession, 1, kLogoff); };
+        // Asked whether the session may end, the start holds before the
+        // copy; called off, it goes on where it stopped. The next pause
+        // brings a sign-out that goes ahead.
+        EXPECT_EQ(Send(platform::kWmQueryEndSession, 0, kLogoff).value, 1);
+        fake.window.duringPause = [&] {
+            startsWhileHeld = fake.log.Matching("StartProcess").size();
+            Send(platform::kWmEndSession, 0, kLogoff);
+            fake.window.duringPause = [&] {
+                Send(platform::kWmQueryEndSession, 0, kLogoff);
+                fake.window.duringPause = [&] { Send(platform::kWmEndSession, 1, kLogoff); };
+            };
+        };
     };
     Start();
+    EXPECT_EQ(startsWhileHeld, 1u) << "only the shell of Desktop II, started before the question";
     EXPECT_THAT(
         fake.log.Matching("StartProcess"),
         ElementsAre("StartProcess \"C:\\windows\\explorer.exe\" @ Desktop II",
@@ -187,8 +220,17 @@ TEST_F(DialogTest, TheSyncTickStartsAgainAShellThatEndedAndExitEndsTheWatching) 
     fake.files.files[fakes::kSettingsFile] = "2\r\r\n";
     fake.system.elevated = true;
     Start();
+    // Not while Windows may be ending the session, which ends its shells
+    // one by one: only once the sign-out was called off.
+    Send(platform::kWmQueryEndSession, 0, kLogoff);
     fake.system.End(L"Desktop III");
     Clear();
+    Send(platform::kWmTimer, quorvane::SyncTimer);
+    Send(platform::kWmEndSession, 0, kLogoff);
+    fake.system.shuttingDown = true;
+    Send(platform::kWmTimer, quorvane::SyncTimer);
+    EXPECT_TRUE(fake.log.Matching("StartProcess").empty());
+    fake.system.shuttingDown = false;
     Send(platform::kWmTimer, quorvane::SyncTimer);
     EXPECT_THAT(fake.log.Matching("StartProcess"),
                 ElementsAre("StartProcess \"C:\\windows\\explorer.exe\" @ Desktop III as 0x900"));

@@ -37,7 +37,9 @@ static_assert(sizeof(Point::x) == sizeof(POINT::x));
 
 // Messages.
 static_assert(kWmPaint == WM_PAINT);
+static_assert(kWmQueryEndSession == WM_QUERYENDSESSION);
 static_assert(kWmEndSession == WM_ENDSESSION);
+static_assert(kEndSessionCloseApp == ENDSESSION_CLOSEAPP);
 static_assert(kWmQueryDragIcon == WM_QUERYDRAGICON);
 static_assert(kWmContextMenu == WM_CONTEXTMENU);
 static_assert(kWmHelp == WM_HELP);

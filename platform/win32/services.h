@@ -29,6 +29,7 @@ class Win32System final : public platform::System {
     void CloseProcess(ProcessHandle process) override;
     std::uint64_t Milliseconds() override;
     bool IsElevated() override; // in shell_token.cpp
+    bool ShuttingDown() override;
     ShellToken OpenShellToken() override;
     void CloseToken(TokenHandle token) override;
     void QuietCriticalErrors() override;

@@ -87,6 +87,10 @@ bool Win32System::HasEnded(ProcessHandle process) {
     return ::WaitForSingleObject(ToNative(process), 0) == WAIT_OBJECT_0;
 }
 
+bool Win32System::ShuttingDown() {
+    return ::GetSystemMetrics(SM_SHUTTINGDOWN) != 0;
+}
+
 void Win32System::CloseProcess(ProcessHandle process) {
     ::CloseHandle(ToNative(process));
 }

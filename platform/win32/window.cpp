@@ -144,6 +144,12 @@ void Win32Window::TakeMessages(unsigned milliseconds, bool const& stop) {
     }
 }
 
+void Win32Window::QuitLoops() {
+    // Every modal loop, the system's boxes and menus too, leaves on WM_QUIT
+    // and posts it again for the loop around it.
+    ::PostQuitMessage(0);
+}
+
 int Win32Window::MessageBox(std::wstring const& text, std::wstring const& caption, unsigned type) {
     return ::MessageBoxW(window_, text.c_str(), caption.c_str(), type);
 }

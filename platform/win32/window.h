@@ -36,6 +36,7 @@ class Win32Window final : public platform::Window {
     void SetTimer(TimerId id, unsigned milliseconds) override;
     void KillTimer(TimerId id) override;
     void TakeMessages(unsigned milliseconds, bool const& stop) override;
+    void QuitLoops() override;
     int MessageBox(std::wstring const& text, std::wstring const& caption, unsigned type) override;
     std::unique_ptr<PaintSurface> BeginPaint() override;
     Size IconMetrics() override;

@@ -412,6 +412,10 @@ void FakeWindow::TakeMessages(unsigned milliseconds, bool const&) {
     }
 }
 
+void FakeWindow::QuitLoops() {
+    log_.Add("QuitLoops");
+}
+
 int FakeWindow::MessageBox(std::wstring const& text, std::wstring const& caption, unsigned type) {
     log_.Add("MessageBox " + Narrow(caption) + ": " + Narrow(text));
     boxes.push_back({text, caption, type});

@@ -63,6 +63,7 @@ class FakeSystem : public platform::System {
     void CloseProcess(platform::ProcessHandle process) override;
     std::uint64_t Milliseconds() override { return now; }
     bool IsElevated() override { return elevated; }
+    bool ShuttingDown() override { return shuttingDown; }
     platform::ShellToken OpenShellToken() override;
     void CloseToken(platform::TokenHandle token) override;
     void QuietCriticalErrors() override { log_.Add("QuietCriticalErrors"); }
@@ -75,6 +76,7 @@ class FakeSystem : public platform::System {
     std::optional<std::wstring> modulePath = L"C:\\Program Files\\Quorvane\\Quorvane.exe";
     std::map<std::wstring, platform::ErrorCode> startFailures; // by command line
     bool elevated = false;
+    bool shuttingDown = false;
     platform::ShellToken shell{platform::TokenHandle{0x900}, false, true};
     platform::ErrorCode tokenStartFailure = 0; // for every start with a token
     int openTokens = 0;
@@ -220,6 +222,7 @@ class FakeWindow : public platform::Window {
     void SetTimer(platform::TimerId id, unsigned milliseconds) override;
     void KillTimer(platform::TimerId id) override;
     void TakeMessages(unsigned milliseconds, bool const& stop) override;
+    void QuitLoops() override;
     int MessageBox(std::wstring const& text, std::wstring const& caption, unsigned type) override;
     std::unique_ptr<platform::PaintSurface> BeginPaint() override;
     platform::Size IconMetrics() override { return {32, 32}; }
