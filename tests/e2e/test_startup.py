@@ -12,7 +12,8 @@ from harness.probes import Start
 from harness import places
 from harness.quorvane import (DEFAULT_DESKTOP, DEFAULT_SETTINGS, DIALOG_CLASS,
                               ERROR_FILE_NOT_FOUND, ERROR_TITLE, NEW_DESKTOPS, QUIET_PERIOD,
-                              WINDOW_TIMEOUT, WINDOW_TITLE, ErrorBoxAnswerer, StartObserver,
+                              WINDOW_TIMEOUT, WINDOW_TITLE, WM_ENDSESSION, WM_QUERYENDSESSION,
+                              ErrorBoxAnswerer, StartObserver,
                               app_windows, copies_by_desktop, desktop_name, error_box_text,
                               pauses_before_copies, read_settings, system_text,
                               wait_for_app_window)
@@ -285,8 +286,19 @@ def a_shell_ended_on_a_new_desktop_is_started_again_there_but_not_forever(ctx):
         "the restart started another copy of the program"
     assert ended not in stand_ins(session, shell_path, desktop)
 
+    # While Windows asks whether the session may end, a shell that ends is
+    # on its way out with the session: started again only once the
+    # sign-out is called off.
+    session.send_message(DEFAULT_DESKTOP, DIALOG_CLASS, WINDOW_TITLE, WM_QUERYENDSESSION, 1)
+    end_the_shell(session, shell_path, desktop)
+    time.sleep(RESTART_WITHIN)
+    assert new_starts() == [again], f"shell starts while the session may end: {new_starts()}"
+    session.send_message(DEFAULT_DESKTOP, DIALOG_CLASS, WINDOW_TITLE, WM_ENDSESSION, 1)
+    wait_until(lambda: len(new_starts()) == 2, RESTART_WITHIN,
+               "the shell started again once the sign-out was called off")
+
     # A shell that ends at once is started again until the budget is spent
-    # (the restart above counts), then left, with one line in the log.
+    # (the restarts above count), then left, with one line in the log.
     with open(session.path(shell_path + END_AT_ONCE), "wb"):
         pass
     end_the_shell(session, shell_path, desktop)

@@ -20,7 +20,10 @@ from harness import desktop_calls, relay, tray, wine
 from harness.framework import e2e_test
 from harness.prepared_start import (default_copy, settings_line, start_traced,
                                     write_settings)
-from harness.quorvane import (DEFAULT_DESKTOP, NEW_DESKTOPS, app_processes, read_settings)
+from harness.copies_at_work import copy_on
+from harness.quorvane import (DEFAULT_DESKTOP, DIALOG_CLASS, ENDSESSION_CLOSEAPP, NEW_DESKTOPS,
+                              WINDOW_TITLE, WM_ENDSESSION, WM_QUERYENDSESSION, app_processes,
+                              read_settings, settings_path)
 from harness.systray_trace import TrayTrace, relayed
 from harness.test_run import APP_PATH, RELAY_FUNCTIONS
 from harness.waiting import wait_until
@@ -35,6 +38,8 @@ EXIT_TIMEOUT = 20
 NO_MENU_WAIT = 1.5
 # The other copies would have gone within this if Exit had ended them too.
 OTHERS_STAY_FOR = 3.0
+# A copy asked to close by the Restart Manager is gone within this.
+CLOSE_TIMEOUT = 5
 MENU_CALL = "TrackPopupMenu"
 
 
@@ -215,3 +220,16 @@ def tray_exit_ends_only_the_copy_it_was_chosen_on(ctx):
             f"copy window {owner} now shows {trace.icons_of(owner)}"
     assert read_settings(session) == settings_line(count), \
         f"settings after Exit: {read_settings(session)!r}"
+
+    # Asked to close by the Restart Manager (an installer freeing its
+    # files), a copy ends as Exit ends it, file written and icons removed.
+    closed = copy_on(session, NEW_DESKTOPS[0])
+    os.remove(settings_path(session))
+    for message, wparam in ((WM_QUERYENDSESSION, 0), (WM_ENDSESSION, 1)):
+        session.send_message(closed.desktop, DIALOG_CLASS, WINDOW_TITLE, message, 1,
+                             wparam=wparam, lparam=ENDSESSION_CLOSEAPP)
+    wait_until(lambda: closed.pid not in running_pids(session), CLOSE_TIMEOUT,
+               "end of the copy asked to close")
+    tray.wait_icons(trace, closed.hwnd, [])
+    assert read_settings(session) == settings_line(count), \
+        f"settings after the close request: {read_settings(session)!r}"

@@ -16,6 +16,10 @@ SETTINGS_DIR = "Quorvane"
 SETTINGS_NAME = "conf01.dat"
 DEFAULT_SETTINGS = b"2\r\r\n"
 WM_COMMAND = 0x0111
+WM_QUERYENDSESSION = 0x0011
+WM_ENDSESSION = 0x0016
+# In both messages' lParam: the Restart Manager asks the program to close.
+ENDSESSION_CLOSEAPP = 0x1
 IDOK = 1
 ERROR_FILE_NOT_FOUND = 2
 # A message box's text is the static control with this id.

@@ -100,11 +100,11 @@ class Session:
                             str(wparam), str(lparam))
         return probes.parse_posted(output)
 
-    def send_message(self, desktop, class_name, title, message, seconds):
+    def send_message(self, desktop, class_name, title, message, seconds, wparam=0, lparam=0):
         """Sends to matching windows, round after round for that many
         seconds, each send given 1 s; returns each window's Answers."""
-        output = self.probe("post_message", desktop, class_name, title, str(message), "0", "0",
-                            str(seconds))
+        output = self.probe("post_message", desktop, class_name, title, str(message),
+                            str(wparam), str(lparam), str(seconds))
         return probes.parse_sent(output)
 
     def starts_logged(self, windows_path):
