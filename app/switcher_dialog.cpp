@@ -101,7 +101,7 @@ Reply SwitcherDialog::OnTimer(Message const& message) {
 void SwitcherDialog::SyncTick() {
     // While the session ends, Windows ends its processes one by one: a shell
     // found ended then is on its way out, not crashed.
-    if (!state.sessionEnding && !os_.system.ShuttingDown()) {
+    if (!SessionMayBeEnding(os_.system, state)) {
         watchedShells.RestartEnded(os_);
     }
     if (applyingOptions) {
@@ -122,6 +122,11 @@ void SwitcherDialog::SyncTick() {
 
 void SwitcherDialog::ShowIcons() {
     iconsMissing = !Rebuild(os_.tray, window().Handle(), desktopCount);
+    // Each add waits for the shell, and a close request that Windows sends
+    // meanwhile is handled inside that wait: its removal came too early.
+    if (state.ended) {
+        RemoveAll(os_.tray, window().Handle());
+    }
 }
 
 void SwitcherDialog::StartUp() {
@@ -230,18 +235,24 @@ Reply SwitcherDialog::OnTaskbarCreated(Message const&) {
 }
 
 Reply SwitcherDialog::OnExit(Message const&) {
-    ExitSequence();
+    ExitSequence(ExitReport::Box);
     return platform::Handled();
 }
 
-void SwitcherDialog::ExitSequence() {
+void SwitcherDialog::ExitSequence(ExitReport report) {
     // Before the sequence itself, whose settings write can show a box too.
     state.ended = true;
     window().KillTimer(SyncTimer);
     RemoveAll(os_.tray, window().Handle());
     CloseDesktops(desktopHandles);
     watchedShells.Stop();
-    WriteSettings(os_, window(), desktopCount);
+    if (report == ExitReport::Box) {
+        WriteSettings(os_, window(), desktopCount);
+    } else {
+        // No box: nobody may be there to close it, and the count was
+        // written when it was chosen.
+        WriteSettingsQuietly(os_, desktopCount);
+    }
     EndWithOk();
 }
 
@@ -249,6 +260,7 @@ Reply SwitcherDialog::OnQueryEndSession(Message const&) {
     // Never in the way of a sign-out or of a close request; only nothing
     // more is started until Windows says whether the session ends.
     state.sessionEnding = true;
+    state.endingAskedAt = os_.system.Milliseconds();
     return platform::Handled(1);
 }
 
@@ -264,7 +276,7 @@ Reply SwitcherDialog::OnEndSession(Message const& message) {
         // copy to close and the session goes on: it ends as Exit ends it,
         // also when a box or the menu is open, or it would hold its files.
         if (!state.ended) {
-            ExitSequence();
+            ExitSequence(ExitReport::Quiet);
         }
         window().QuitLoops();
         return platform::Handled(0);

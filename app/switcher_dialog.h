@@ -71,7 +71,9 @@ class SwitcherDialog : public platform::Dialog {
     void ShowCountInList();
     int ChosenCount();
     void StartUp();
-    void ExitSequence();
+    // Whether a settings file that cannot be written gets its "Error" box.
+    enum class ExitReport { Box, Quiet };
+    void ExitSequence(ExitReport report);
     void SyncTick();
     void ShowIcons();
     void ShowTrayMenu(std::uint32_t iconId, MenuPlacement const& place);

@@ -75,8 +75,15 @@ Started Start(platform::System& system, std::wstring const& commandLine,
 
 } // namespace
 
-bool MayGoOn(platform::Window& owner, RunState const& state) {
-    while (state.sessionEnding && !state.ended) {
+bool SessionMayBeEnding(platform::System& system, RunState const& state) {
+    if (system.ShuttingDown()) {
+        return true;
+    }
+    return state.sessionEnding && system.Milliseconds() - state.endingAskedAt < kSessionEndHoldMs;
+}
+
+bool MayGoOn(platform::System& system, platform::Window& owner, RunState const& state) {
+    while (!state.ended && SessionMayBeEnding(system, state)) {
         owner.TakeMessages(kSessionEndWaitMs, state.ended);
     }
     return !state.ended;
@@ -88,7 +95,8 @@ void OpenAllDesktops(platform::Os& os, platform::Window& owner, DesktopHandles& 
     auto asUser = UnelevatedShellToken(os.system);
     // This runs once in a copy's run, so the notice says it once a run.
     RightsNotice notice(os, owner, state);
-    for (int slot = kFirstCreatedSlot; slot <= kSlotCount && MayGoOn(owner, state); ++slot) {
+    for (int slot = kFirstCreatedSlot; slot <= kSlotCount && MayGoOn(os.system, owner, state);
+         ++slot) {
         OpenOrCreateDesktop(os, owner, Slot(slot).object,
                             handles[static_cast<std::size_t>(slot - 1)], asUser.get(), shells,
                             notice, state);
@@ -123,7 +131,7 @@ bool RightsNotice::GoAhead(platform::ErrorCode refused) {
     if (!std::exchange(said_, true)) {
         ErrorReport(os_.system, owner_, refused);
     }
-    return MayGoOn(owner_, state_);
+    return MayGoOn(os_.system, owner_, state_);
 }
 
 Started StartShell(platform::System& system, std::wstring const& desktop,
@@ -143,7 +151,7 @@ Started ShellLauncher(platform::Os& os, platform::Window& owner, std::wstring co
     if (!state.ended) {
         owner.TakeMessages(kShellStartPauseMs, state.ended);
     }
-    if (!MayGoOn(owner, state)) {
+    if (!MayGoOn(os.system, owner, state)) {
         return {};
     }
     // A path the system could not give in full would start the wrong file;

@@ -8,6 +8,7 @@
 #include "platform/window.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 namespace quorvane {
@@ -25,6 +26,11 @@ inline constexpr wchar_t kShellFailureLogText[] = L"Can't run explorer";
 inline constexpr unsigned kShellStartPauseMs = 3000;
 // How often a first start held while the session may end looks again.
 inline constexpr unsigned kSessionEndWaitMs = 250;
+// Not every question whether the session may end is answered: a Restart
+// Manager shutdown that another program refused, or a program that asks
+// every window, is followed by nothing. Past this, with Windows not
+// shutting down, the session goes on.
+inline constexpr std::uint64_t kSessionEndHoldMs = 60 * 1000;
 
 // What the user or Windows said while the program took its messages, in a
 // box or a pause. A first start reads it again after each of them.
@@ -36,11 +42,16 @@ struct RunState {
     // whether it does. It ends the session's processes one by one meanwhile,
     // so nothing is started now that would only be ended, or stand in its way.
     bool sessionEnding = false;
+    std::uint64_t endingAskedAt = 0; // the steady clock's milliseconds
 };
+
+// Whether Windows may be ending the session: it says it is shutting down,
+// or it asked less than kSessionEndHoldMs ago and has not answered.
+bool SessionMayBeEnding(platform::System& system, RunState const& state);
 
 // Holds a first start while the session may be ending, taking messages so
 // that Windows' answer can arrive; false once it must stop.
-bool MayGoOn(platform::Window& owner, RunState const& state);
+bool MayGoOn(platform::System& system, platform::Window& owner, RunState const& state);
 
 // Says, once in this copy's run, that something meant to run as the shell's
 // user goes ahead as this copy, with an administrator's rights: the first

@@ -117,11 +117,14 @@ std::optional<int> ResyncSettings(platform::Os& os, int desktopCount) {
 }
 
 void WriteSettings(platform::Os& os, platform::Window& owner, int count) {
-    auto const bytes = platform::EncodeTextMode(platform::DecimalText(count) + L"\r\n");
-    if (auto const error = WriteOver(os.files, SettingsPath(os.system), bytes);
-        error != platform::kSuccess) {
+    if (auto const error = WriteSettingsQuietly(os, count); error != platform::kSuccess) {
         ErrorReport(os.system, owner, error);
     }
+}
+
+platform::ErrorCode WriteSettingsQuietly(platform::Os& os, int count) {
+    auto const bytes = platform::EncodeTextMode(platform::DecimalText(count) + L"\r\n");
+    return WriteOver(os.files, SettingsPath(os.system), bytes);
 }
 
 } // namespace quorvane

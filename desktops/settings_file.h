@@ -54,4 +54,8 @@ std::optional<int> ResyncSettings(platform::Os& os, int desktopCount);
 // Writes the count; a file that cannot be written gets the "Error" box.
 void WriteSettings(platform::Os& os, platform::Window& owner, int count);
 
+// Writes the count where nobody may be asked: Windows, closing the program,
+// ends it if it waits for a box. The error, if the write failed.
+platform::ErrorCode WriteSettingsQuietly(platform::Os& os, int count);
+
 } // namespace quorvane

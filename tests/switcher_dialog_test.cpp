@@ -36,6 +36,17 @@ TEST_F(DialogTest, InitialisationRunsItsStepsInOrder) {
     EXPECT_EQ(fake.files.files[fakes::kSettingsFile], "3\r\r\n");
 }
 
+TEST_F(DialogTest, ACloseRequestWhileAnIconIsAddedLeavesNoIconAndAsksNothing) {
+    fake.files.files[fakes::kSettingsFile] = "3\r\r\n";
+    Start();
+    fake.files.writeFailures[fakes::kSettingsFile] = 5;
+    fake.tray.duringAdd = [&] { Send(platform::kWmEndSession, 1, kCloseApp); };
+    Send(fakes::FakeUi::kTaskbarCreated);
+    EXPECT_TRUE(fake.tray.shown.empty()) << "the adds after the close request are taken away";
+    EXPECT_TRUE(fake.window.boxes.empty()) << "nobody may be there to close a box";
+    EXPECT_EQ(fake.log.Matching("QuitLoops").size(), 1u);
+}
+
 TEST_F(DialogTest, FirstRunKeepsTheWindowUpAndCreatesTheFileHoldingTwo) {
     Start();
     EXPECT_TRUE(dialog.firstRun);
@@ -216,6 +227,17 @@ TEST_F(DialogTest, SignOutDuringAFirstStartsPauseStartsNothingMore) {
     EXPECT_EQ(fake.system.openProcesses, 0) << "nothing is watched";
 }
 
+TEST_F(DialogTest, AQuestionWhetherTheSessionMayEndNeverAnsweredHoldsAFirstStartAWhileOnly) {
+    fake.files.files[fakes::kSettingsFile] = "2\r\r\n";
+    fake.window.duringPause = [&] {
+        Send(platform::kWmQueryEndSession, 0, kLogoff);
+        fake.window.duringPause = [&] { fake.system.now += quorvane::kSessionEndHoldMs; };
+    };
+    Start();
+    EXPECT_EQ(fake.log.Matching("StartProcess").size(), 6u);
+    EXPECT_EQ(fake.window.timers.count(quorvane::SyncTimer), 1u);
+}
+
 TEST_F(DialogTest, TheSyncTickStartsAgainAShellThatEndedAndExitEndsTheWatching) {
     fake.files.files[fakes::kSettingsFile] = "2\r\r\n";
     fake.system.elevated = true;
@@ -235,6 +257,13 @@ TEST_F(DialogTest, TheSyncTickStartsAgainAShellThatEndedAndExitEndsTheWatching) 
     EXPECT_THAT(fake.log.Matching("StartProcess"),
                 ElementsAre("StartProcess \"C:\\windows\\explorer.exe\" @ Desktop III as 0x900"));
     EXPECT_EQ(fake.system.openProcesses, 3);
+    // A question never answered holds the restarts for a while only.
+    Send(platform::kWmQueryEndSession, 0, kLogoff);
+    fake.system.End(L"Desktop III");
+    Send(platform::kWmTimer, quorvane::SyncTimer);
+    fake.system.now += quorvane::kSessionEndHoldMs;
+    Send(platform::kWmTimer, quorvane::SyncTimer);
+    EXPECT_EQ(fake.log.Matching("StartProcess").size(), 2u);
     Command(ID_EXIT);
     EXPECT_EQ(fake.system.openProcesses, 0);
     EXPECT_EQ(fake.system.openTokens, 0);

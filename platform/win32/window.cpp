@@ -145,8 +145,9 @@ void Win32Window::TakeMessages(unsigned milliseconds, bool const& stop) {
 }
 
 void Win32Window::QuitLoops() {
-    // Every modal loop, the system's boxes and menus too, leaves on WM_QUIT
-    // and posts it again for the loop around it.
+    // The system's boxes and the dialog manager leave their loops on WM_QUIT
+    // and post it again for the loop around them; a menu is ended by name.
+    ::EndMenu();
     ::PostQuitMessage(0);
 }
 

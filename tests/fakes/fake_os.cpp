@@ -344,6 +344,9 @@ void FakeRegistry::Close(platform::KeyHandle) {
 
 bool FakeTray::Add(platform::NotifyIcon const& icon) {
     log_.Add("TrayAdd " + std::to_string(icon.id));
+    if (auto const inside = std::exchange(duringAdd, nullptr)) {
+        inside();
+    }
     if (refuseAdds > 0) {
         --refuseAdds;
         if (timedOut) {

@@ -199,6 +199,9 @@ class FakeTray : public platform::Tray {
     // Where each icon is on the screen; an icon not listed has no rectangle.
     std::map<std::uint32_t, platform::Rect> rects;
     bool refuseVersion = false; // a shell that keeps the first behaviour
+    // Runs inside the next add, as messages sent to the window while it
+    // waits for the shell would.
+    std::function<void()> duringAdd;
 
   private:
     CallLog& log_;
