@@ -54,6 +54,14 @@ PACKAGE_CODE_LENGTH = 38  # "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
 FILETIME_EPOCH_OFFSET = 11644473600  # seconds from 1601 to 1970
 FILETIME_UNITS_PER_SECOND = 10_000_000
 
+# What dist/Quorvane.wxs asks for but wixl cannot write: the Run value's
+# component is installed on a first install, and on an upgrade or a repair
+# only where the value is still there; transitive, so that a repair looks
+# again. msidbComponentAttributesRegistryKeyPath | ...Transitive.
+RUN_VALUE_COMPONENT = ("UPDATE Component SET Attributes = 68, "
+                       "Condition = 'QUORVANE_RUN_VALUE OR NOT (Installed OR WIX_UPGRADE_DETECTED)' "
+                       "WHERE Component = 'RunValue'")
+
 
 def product_code(version):
     major_minor_build = ".".join(version.split(".")[:3])
@@ -194,6 +202,8 @@ def build(wxs, version, output, files, seconds):
         subprocess.run(["wixl", "-a", WIXL_ARCH, "-D", f"ProductCode={product_code(version)}",
                         "-D", f"Version={version}", "-D", "Staged=.",
                         "-o", "package.msi", os.path.abspath(wxs)],
+                       cwd=staged, check=True, env=dict(os.environ, TZ="UTC"))
+        subprocess.run(["msibuild", "package.msi", "-q", RUN_VALUE_COMPONENT],
                        cwd=staged, check=True, env=dict(os.environ, TZ="UTC"))
         with open(os.path.join(staged, "package.msi"), "rb") as stream:
             data = bytearray(stream.read())

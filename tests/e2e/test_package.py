@@ -120,6 +120,14 @@ def assert_installed(session, package_version):
     return common
 
 
+def package_properties(package):
+    """{name: value} of the package's Property table, as msitools reads it."""
+    output = subprocess.run(["msiinfo", "export", package, "Property"], check=True,
+                            capture_output=True, text=True).stdout
+    # Past the three header lines: column names, types, table name.
+    return dict(line.split("\t", 1) for line in output.splitlines()[3:] if "\t" in line)
+
+
 def tell_where_the_shortcut_is(ctx, for_all_users):
     if for_all_users:
         ctx.made_check("the shortcut is in the Start menu of all users")
@@ -139,6 +147,10 @@ def assert_removed(session):
 
 @e2e_test(timeout=TEST_TIMEOUT)
 def package_installs_quietly_for_every_user_and_uninstalls_without_a_trace(ctx):
+    # Closing the running copies would leave whoever is on Desktop II-IV
+    # without a way back; Wine's msiexec has no Restart Manager to show it.
+    assert package_properties(release_package()).get("MSIRESTARTMANAGERCONTROL") == "Disable", \
+        "the package lets Windows Installer close the running copies"
     session = ctx.session()
     package = offer(session, release_package())
     assert msiexec(session, "/i", package, "/qn") == 0, "the quiet install failed"
@@ -160,32 +172,65 @@ def package_installs_quietly_for_every_user_and_uninstalls_without_a_trace(ctx):
     assert_removed(session)
 
 
-def build_older_package(folder):
-    """The same program as an older version whose ReadMe differs, so that
-    an upgrade shows which one's files are in place."""
-    readme = os.path.join(folder, "ReadMe.txt")
-    with open(readme, "w", newline="\r\n") as stream:
-        stream.write(f"Quorvane {OLDER_VERSION}\n")
-    package = os.path.join(folder, f"Quorvane-{OLDER_VERSION}.msi")
+def newer_version():
+    """Higher than the release in the first three parts, so that it upgrades it."""
+    major, minor, build = version().split(".")[:3]
+    return f"{major}.{minor}.{int(build) + 1}.0"
+
+
+def build_package(folder, package_version, readme_text=None):
+    """The release's program packed as another version: with a ReadMe of
+    its own text, so that an upgrade shows which one's files are in place,
+    or with the release's."""
+    readme = README
+    if readme_text is not None:
+        readme = os.path.join(folder, "ReadMe.txt")
+        with open(readme, "w", newline="\r\n") as stream:
+            stream.write(readme_text)
+    package = os.path.join(folder, f"Quorvane-{package_version}.msi")
     subprocess.run([sys.executable, os.path.join(ROOT, "scripts", "make_installer.py"),
-                    "--source", ROOT, "--version", OLDER_VERSION, "--output", package,
+                    "--source", ROOT, "--version", package_version, "--output", package,
                     RELEASE_EXE, readme, ICON], check=True, stdout=subprocess.DEVNULL)
     return package
+
+
+def remove_run_value_as_documented(session):
+    """What a user who no longer wants it at logon does: the README's command."""
+    run_key.type_at_prompt(session, run_key.documented_removal_commands()["README.md"][0])
+    assert run_key.run_value(session, run_key.THIRTY_TWO_BIT_VIEW) is None, \
+        "the README's command left the Run value"
 
 
 @e2e_test(timeout=TEST_TIMEOUT)
 def package_replaces_an_older_version_in_place_and_refuses_a_downgrade(ctx):
     session = ctx.session()
-    older = offer(session, build_older_package(ctx.artifacts))
-    newer = offer(session, release_package())
+    older = offer(session, build_package(ctx.artifacts, OLDER_VERSION, f"Quorvane {OLDER_VERSION}\n"))
+    release = offer(session, release_package())
+    newer = offer(session, build_package(ctx.artifacts, newer_version()))
     assert msiexec(session, "/i", older, "/qn") == 0, "the older package did not install"
     assert [entry.get("DisplayVersion") for entry in apps_entries(session)] == [OLDER_VERSION]
 
-    assert msiexec(session, "/i", newer, "/qn") == 0, "the upgrade failed"
+    # The start at logon the user kept is kept, with the installed program's path.
+    assert msiexec(session, "/i", release, "/qn") == 0, "the upgrade failed"
     assert_installed(session, version())
-    assert run_key.run_value(session, run_key.THIRTY_TWO_BIT_VIEW) == quoted_program_path()
+    assert run_key.run_value(session, run_key.THIRTY_TWO_BIT_VIEW) == quoted_program_path(), \
+        "the upgrade lost the start at logon"
+
+    # One the user removed stays removed: through a repair, whose default
+    # mode ("omus") rewrites the machine's registry entries, and through an
+    # upgrade. Wine's `msiexec /f PACKAGE` answers "unknown product" (1605);
+    # the properties below are what /f sets on Windows.
+    remove_run_value_as_documented(session)
+    assert msiexec(session, "/i", release, "REINSTALL=ALL", "REINSTALLMODE=omus", "/qn") == 0, \
+        "the repair failed"
+    assert run_key.run_value(session, run_key.THIRTY_TWO_BIT_VIEW) is None, \
+        "the repair wrote back the start at logon the user had removed"
+    assert msiexec(session, "/i", newer, "/qn") == 0, "the second upgrade failed"
+    assert_installed(session, newer_version())
+    assert run_key.run_value(session, run_key.THIRTY_TWO_BIT_VIEW) is None, \
+        "the upgrade wrote back the start at logon the user had removed"
 
     # Wine's msiexec neither shows nor logs the refusal's text in a quiet
     # install; Windows logs it. The refusal and its effect are the same.
     assert msiexec(session, "/i", older, "/qn") == INSTALL_FAILURE, "the downgrade was not refused"
-    assert_installed(session, version())
+    assert_installed(session, newer_version())
