@@ -54,13 +54,21 @@ PACKAGE_CODE_LENGTH = 38  # "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
 FILETIME_EPOCH_OFFSET = 11644473600  # seconds from 1601 to 1970
 FILETIME_UNITS_PER_SECOND = 10_000_000
 
-# What dist/Quorvane.wxs asks for but wixl cannot write: the Run value's
-# component is installed on a first install, and on an upgrade or a repair
-# only where the value is still there; transitive, so that a repair looks
-# again. msidbComponentAttributesRegistryKeyPath | ...Transitive.
-RUN_VALUE_COMPONENT = ("UPDATE Component SET Attributes = 68, "
-                       "Condition = 'QUORVANE_RUN_VALUE OR NOT (Installed OR WIX_UPGRADE_DETECTED)' "
-                       "WHERE Component = 'RunValue'")
+# What dist/Quorvane.wxs asks for but wixl cannot write. The Run value's
+# component is installed on a first install and when its feature is added
+# later, and on an upgrade or a repair only where the value is still there;
+# transitive, so that a repair looks again.
+# msidbComponentAttributesRegistryKeyPath | ...Transitive.
+# The value found is searched for in the part of a double-clicked install
+# that runs as the user, and reaches the elevated part only as a secure
+# property; wixl marks only its own upgrade properties so.
+PACKAGE_FIXES = (
+    "UPDATE Component SET Attributes = 68, "
+    "Condition = 'QUORVANE_RUN_VALUE OR NOT (REINSTALL OR WIX_UPGRADE_DETECTED)' "
+    "WHERE Component = 'RunValue'",
+    "UPDATE Property SET Value = 'QUORVANE_RUN_VALUE;WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED' "
+    "WHERE Property = 'SecureCustomProperties'",
+)
 
 
 def product_code(version):
@@ -203,8 +211,9 @@ def build(wxs, version, output, files, seconds):
                         "-D", f"Version={version}", "-D", "Staged=.",
                         "-o", "package.msi", os.path.abspath(wxs)],
                        cwd=staged, check=True, env=dict(os.environ, TZ="UTC"))
-        subprocess.run(["msibuild", "package.msi", "-q", RUN_VALUE_COMPONENT],
-                       cwd=staged, check=True, env=dict(os.environ, TZ="UTC"))
+        for query in PACKAGE_FIXES:
+            subprocess.run(["msibuild", "package.msi", "-q", query],
+                           cwd=staged, check=True, env=dict(os.environ, TZ="UTC"))
         with open(os.path.join(staged, "package.msi"), "rb") as stream:
             data = bytearray(stream.read())
     finally:

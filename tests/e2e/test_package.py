@@ -149,8 +149,14 @@ def assert_removed(session):
 def package_installs_quietly_for_every_user_and_uninstalls_without_a_trace(ctx):
     # Closing the running copies would leave whoever is on Desktop II-IV
     # without a way back; Wine's msiexec has no Restart Manager to show it.
-    assert package_properties(release_package()).get("MSIRESTARTMANAGERCONTROL") == "Disable", \
+    properties = package_properties(release_package())
+    assert properties.get("MSIRESTARTMANAGERCONTROL") == "Disable", \
         "the package lets Windows Installer close the running copies"
+    # A double-clicked install searches as the user; only a secure property
+    # reaches its elevated part, where the Run value's condition is read.
+    # Wine runs every install elevated and cannot show it.
+    assert "QUORVANE_RUN_VALUE" in properties.get("SecureCustomProperties", "").split(";"), \
+        "the Run value found before an upgrade would not reach the elevated install"
     session = ctx.session()
     package = offer(session, release_package())
     assert msiexec(session, "/i", package, "/qn") == 0, "the quiet install failed"
