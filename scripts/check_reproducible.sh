@@ -53,8 +53,8 @@ openssl pkcs12 -export -inkey "$keys/signer.key" -in "$keys/signer.pem" -certfil
     -out "$keys/signer.p12" -passout "pass:$password"
 
 signed=(platform/win32/Quorvane.exe "Quorvane-$version.msi")
-(cd "$first" && QUORVANE_SIGN_PASSWORD=$password scripts/sign-release.sh "$keys/signer.p12") ||
-    { echo "scripts/sign-release.sh failed" >&2; exit 1; }
+(cd "$first" && QUORVANE_SIGN_PASSWORD=$password scripts/sign-release.sh "$keys/signer.p12" \
+    >"$work/sign.log" 2>&1) || { cat "$work/sign.log" >&2; echo "scripts/sign-release.sh failed" >&2; exit 1; }
 for output in "${signed[@]}"; do
     osslsigncode verify -CAfile "$keys/ca.pem" -in "$first/build/windows/$output" >/dev/null 2>&1 ||
         { echo "osslsigncode does not accept the signed $output" >&2; exit 1; }
