@@ -64,7 +64,7 @@ git -C "$first" add dist/signatures
 git -C "$first" -c user.name=release -c user.email=release@localhost commit -q -m signatures
 git -C "$second" fetch -q "$first" HEAD
 git -C "$second" checkout -q --detach FETCH_HEAD
-(cd "$second" && scripts/build-windows.sh >/dev/null 2>&1) ||
+(cd "$second" && QUORVANE_ARCH=x86 scripts/build-windows.sh >/dev/null 2>&1) ||
     { echo "the build of the commit with its signatures failed" >&2; exit 1; }
 for output in "${outputs[@]}"; do
     cmp "$first/build/windows/$output" "$second/build/windows/$output" ||
@@ -72,7 +72,7 @@ for output in "${outputs[@]}"; do
 done
 
 refused() { # what was changed, the signature the build must name
-    if (cd "$second" && scripts/build-windows.sh >"$work/refused.log" 2>&1); then
+    if (cd "$second" && QUORVANE_ARCH=x86 scripts/build-windows.sh >"$work/refused.log" 2>&1); then
         echo "a build with $1 shipped the release's signatures over other bytes" >&2
         exit 1
     fi

@@ -39,8 +39,8 @@ DER_SEQUENCE = 0x30
 # What osslsigncode 2.5 to 2.9 print for the digest a signature holds and the
 # one it computes from the file ("message digest" for a program,
 # "DigitalSignature" for an installer).
-DIGEST_LINE = re.compile(r"^(Current|Calculated) (message digest|DigitalSignature)\s*:\s*([0-9A-Fa-f]+)",
-                         re.MULTILINE)
+DIGEST_LINE = re.compile(
+    r"^(Current|Calculated) (message digest|DigitalSignature)\s*:\s*([0-9A-Fa-f]+)", re.MULTILINE)
 
 
 class Refused(Exception):
@@ -82,8 +82,9 @@ def signed(image, signature):
         raise Refused("not a DER-encoded PKCS #7 signature")
     image.data += b"\0" * padding(len(image.data))
     entry = WIN_CERTIFICATE.size + len(signature)
-    table = WIN_CERTIFICATE.pack(entry + padding(entry), WIN_CERT_REVISION_2_0,
-                                 WIN_CERT_TYPE_PKCS_SIGNED_DATA) + signature + b"\0" * padding(entry)
+    header = WIN_CERTIFICATE.pack(entry + padding(entry), WIN_CERT_REVISION_2_0,
+                                  WIN_CERT_TYPE_PKCS_SIGNED_DATA)
+    table = header + signature + b"\0" * padding(entry)
     image.set_directory(CERTIFICATE_DIRECTORY, len(image.data), len(table))
     image.data += table
     return image
