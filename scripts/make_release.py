@@ -3,8 +3,9 @@
 any other file of the release given with --also), the same to the
 byte wherever and whenever it runs on the same inputs: the entries go in the
 order given, all dated with the commit's time (SOURCE_DATE_EPOCH when set,
-else the last commit of the source tree), with fixed permissions and no owner or
-other file-system details of the machine that packed them.
+else the last commit of the source tree, not counting one that only adds
+signatures), with fixed permissions and no owner or other file-system details
+of the machine that packed them.
 
     make_release.py --source DIR --output ZIP [--also PATH]... FILE...
 """
@@ -19,6 +20,7 @@ import zipfile
 
 EARLIEST_ZIP_TIME = (1980, 1, 1, 0, 0, 0)  # a ZIP entry cannot be dated earlier
 SUMS_NAME = "SHA256SUMS"
+SIGNATURES = "dist/signatures"
 COMPRESSION_LEVEL = 9
 UNIX = 3  # "made on", so that the fixed permissions below mean something
 READABLE_FILE = 0o100644 << 16  # a plain file, rw-r--r--, whatever the packed file's own
@@ -29,7 +31,10 @@ def release_time(source):
     if os.environ.get("SOURCE_DATE_EPOCH"):
         return int(os.environ["SOURCE_DATE_EPOCH"])
     try:
-        out = subprocess.run(["git", "-C", source, "log", "-1", "--format=%ct"],
+        # A commit that only adds a release's signatures must not move its
+        # time: the signatures are over the bytes made with the time before.
+        out = subprocess.run(["git", "-C", source, "log", "-1", "--format=%ct", "--", ".",
+                              f":(exclude){SIGNATURES}"],
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, check=True)
     except (OSError, subprocess.CalledProcessError) as error:
         raise SystemExit(f"no commit date for {source} ({error}); set SOURCE_DATE_EPOCH")

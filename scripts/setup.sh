@@ -17,7 +17,7 @@ packages=(cmake g++ make libgtest-dev libgmock-dev clang libclang-rt-dev
           g++-mingw-w64-i686 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64
           xvfb xdotool x11-utils imagemagick fonts-wine zip python3 git
-          e2fsprogs wixl msitools)
+          e2fsprogs wixl msitools osslsigncode openssl)
 need_i386=0
 if [ "$arch" = x86 ]; then
     packages+=(wine32:i386)
@@ -25,7 +25,10 @@ if [ "$arch" = x86 ]; then
 fi
 # e2fsprogs brings chattr, with which a test run as root makes the settings
 # file read-only even for root. wixl builds the installer package, and
-# msitools' msiextract lets the release check read it back. The footprint
+# msitools' msiextract lets the release check read it back. osslsigncode
+# puts a release's signatures on the installer and checks both (Debian 12's
+# own 2.5 and the 2.9 of its backports and Debian 13 serve alike), and
+# openssl makes the release check's throwaway certificate. The footprint
 # benchmark measures starts on a desktop with a window manager, as every real
 # desktop has one.
 if [ "${1:-}" = "bench" ]; then

@@ -10,8 +10,12 @@ import shutil
 import subprocess
 import sys
 
-from harness import run_key, wine
+from harness import run_key, tray, wine
 from harness.framework import e2e_test
+from harness.prepared_start import settings_line, start_traced, write_settings
+from harness.quorvane import NEW_DESKTOPS
+from harness.systray_trace import TrayTrace
+from harness.test_run import APP_PATH
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 RELEASE = os.path.join(ROOT, "build", "windows")
@@ -27,6 +31,9 @@ PACKAGE_FOLDER = "C:\\packages"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 START_MENU = os.path.join("Microsoft", "Windows", "Start Menu", "Programs", "Quorvane.lnk")
 ALL_USERS_START_MENU = "C:\\ProgramData\\" + START_MENU.replace(os.sep, "\\")
+# The release signed with a throwaway certificate by scripts/check_reproducible.sh.
+SIGNED = os.path.join(ROOT, "build", "signed-release")
+SIGNED_PASSWORD = "throwaway"
 MSIEXEC_TIMEOUT = 120
 TEST_TIMEOUT = 240
 _VALUE_LINE = re.compile(r"^\s+(\S+)\s+REG_\w+\s+(.*?)\s*$")
@@ -240,3 +247,38 @@ def package_replaces_an_older_version_in_place_and_refuses_a_downgrade(ctx):
     # install; Windows logs it. The refusal and its effect are the same.
     assert msiexec(session, "/i", older, "/qn") == INSTALL_FAILURE, "the downgrade was not refused"
     assert_installed(session, newer_version())
+
+
+def signed_program(ctx):
+    """The signed release, or where this run's Wine cannot start a 32-bit
+    program, this run's own program signed alike."""
+    if ctx.run.bits == 32:
+        return os.path.join(SIGNED, "Quorvane.exe")
+    program = os.path.join(ctx.artifacts, "Quorvane-signed.exe")
+    subprocess.run(["osslsigncode", "sign", "-pkcs12", os.path.join(SIGNED, "signer.p12"),
+                    "-pass", SIGNED_PASSWORD, "-h", "sha256", "-in", ctx.run.exe, "-out", program],
+                   check=True, stdout=subprocess.DEVNULL)
+    return program
+
+
+@e2e_test(timeout=TEST_TIMEOUT)
+def signed_release_starts_with_its_icons_and_its_package_installs_and_uninstalls(ctx):
+    if not os.path.isdir(SIGNED):
+        ctx.skip_check("no signed release to try: scripts/check_reproducible.sh makes one")
+        return
+    session = ctx.session()
+    count = 4
+    shutil.copyfile(signed_program(ctx), session.path(APP_PATH))
+    write_settings(session, settings_line(count))
+    trace = TrayTrace(start_traced(session, "signed").stderr_path)
+    tray.wait_first_icons(trace)
+    tray.wait_all_copies(trace, tray.icon_ids(count), 1 + len(NEW_DESKTOPS))
+
+    signed_package = os.path.join(SIGNED, f"Quorvane-{version()}.msi")
+    package = offer(session, signed_package)
+    assert msiexec(session, "/i", package, "/qn") == 0, "the signed package did not install"
+    installed = install_folder() + "\\Quorvane.exe"
+    assert session.read_file(installed) == read_bytes(os.path.join(SIGNED, "Quorvane.exe")), \
+        f"{installed} is not the signed program"
+    assert msiexec(session, "/x", package, "/qn") == 0, "the signed package did not uninstall"
+    assert_removed(session)
