@@ -5,11 +5,14 @@ Closing the session kills that wineserver, whatever state the test left."""
 import os
 import shutil
 import subprocess
+import time
 
 from . import cleanup, probes, wine
 
 PROBE_TIMEOUT = 30
 EXIT_TIMEOUT = 10
+# Seconds before a second look at the processes, after a snapshot failed.
+SNAPSHOT_RETRY_PAUSE = 0.5
 RELAY_DEBUG = "+timestamp,+pid,+relay"
 
 
@@ -91,7 +94,15 @@ class Session:
         return probes.parse_windows(self.probe("desktops", desktop))
 
     def processes(self):
-        return probes.parse_processes(self.probe("processes"))
+        # Under Wine the process snapshot fails now and then while a process
+        # of the prefix is ending (seen as the copy closed after its About
+        # box); a second look is taken, and one that fails again stops the test.
+        try:
+            output = self.probe("processes")
+        except RuntimeError:
+            time.sleep(SNAPSHOT_RETRY_PAUSE)
+            output = self.probe("processes")
+        return probes.parse_processes(output)
 
     def post_message(self, desktop, class_name, title, message, wparam=0, lparam=0):
         """Posts to matching windows ("*": on every desktop); returns the
